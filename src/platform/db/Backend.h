@@ -1,0 +1,46 @@
+#pragma once
+
+#include "EngineError.h"
+#include "Schema.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QStringList>
+
+namespace qdb {
+
+// What the engine needs of a storage: a connection, its catalogue, table creation, named
+// referential constraints, write transactions and the translation of its refusals into engine
+// errors. SQLite is the one implementation; a PostgreSQL one can follow for larger sites.
+class Backend {
+public:
+    virtual ~Backend() = default;
+
+    virtual void open(const QString& directory, const QString& connectionName) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual QSqlDatabase connection() const = 0;
+    virtual QString storageFile() const = 0;
+
+    virtual QStringList tableNames() = 0;
+    virtual TableDef tableDef(const QString& table) = 0;
+    virtual QList<RefConstraintDef> refConstraints(const QString& detailTable) = 0;
+    virtual void createTable(const TableDef& def) = 0;
+    virtual void addRefConstraint(const RefConstraintDef& def) = 0;
+    virtual void dropRefConstraint(const QString& detailTable, const QString& name) = 0;
+
+    // Write transactions take the storage's write lock at once, waiting at most the busy timeout.
+    virtual void beginWrite() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() = 0;
+    virtual bool inTransaction() const = 0;
+
+    virtual EngineError translate(const QSqlError& error, const QString& context) const = 0;
+    // Identifier quoting of the storage's SQL.
+    virtual QString quote(const QString& identifier) const = 0;
+    // Expression that sorts and compares a text column without regard to letter case.
+    virtual QString caseInsensitive(const QString& expression) const = 0;
+};
+
+} // namespace qdb

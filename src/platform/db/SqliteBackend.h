@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Backend.h"
+
+namespace qdb {
+
+// SQLite in rollback-journal mode with full synchronous commits: WAL cannot work on a shared
+// network directory. Referential constraints are named triggers listed in a catalogue table,
+// so that they can be dropped and added without rebuilding a table.
+class SqliteBackend final : public Backend {
+public:
+    static constexpr int BusyTimeoutMs = 5000;
+    static QString fileName() { return QStringLiteral("tables.sqlite"); }
+
+    ~SqliteBackend() override;
+
+    void open(const QString& directory, const QString& connectionName) override;
+    void close() override;
+    bool isOpen() const override;
+    QSqlDatabase connection() const override;
+    QString storageFile() const override { return m_file; }
+
+    QStringList tableNames() override;
+    TableDef tableDef(const QString& table) override;
+    QList<RefConstraintDef> refConstraints(const QString& detailTable) override;
+    void createTable(const TableDef& def) override;
+    void addRefConstraint(const RefConstraintDef& def) override;
+    void dropRefConstraint(const QString& detailTable, const QString& name) override;
+
+    void beginWrite() override;
+    void commit() override;
+    void rollback() override;
+    bool inTransaction() const override { return m_inTransaction; }
+
+    EngineError translate(const QSqlError& error, const QString& context) const override;
+    QString quote(const QString& identifier) const override;
+    QString caseInsensitive(const QString& expression) const override;
+
+    static QString declaredType(const FieldDef& field);
+    static FieldDef parseDeclaredType(const QString& name, const QString& declared);
+
+private:
+    void exec(const QString& sql, const QString& context);
+    void ensureCatalogue();
+    void createTriggers(const RefConstraintDef& def);
+    void dropTriggers(const RefConstraintDef& def);
+    QString actualTableName(const QString& table);
+
+    QString m_connectionName;
+    QString m_file;
+    bool m_inTransaction = false;
+};
+
+} // namespace qdb
