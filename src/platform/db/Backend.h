@@ -17,7 +17,7 @@ class Backend {
 public:
     virtual ~Backend() = default;
 
-    virtual void open(const QString& directory, const QString& connectionName) = 0;
+    virtual void open(const QString& directory, const QString& connectionName, int busyTimeoutMs) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual QSqlDatabase connection() const = 0;

@@ -65,7 +65,7 @@ void Database::open()
                         : QStringLiteral("The database is opened exclusively by another user. Directory: %1").arg(dir));
     auto backend = std::make_unique<SqliteBackend>();
     m_connectionName = QStringLiteral("qdb-%1-%2").arg(m_name.isEmpty() ? QStringLiteral("db") : m_name).arg(connectionSerial.fetchAndAddRelaxed(1));
-    backend->open(dir, m_connectionName);
+    backend->open(dir, m_connectionName, m_busyTimeout);
     m_dir = dir;
     m_netDir = netDir;
     m_locks = std::move(locks);

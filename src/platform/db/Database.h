@@ -34,6 +34,10 @@ public:
     void setEngineConfig(EngineConfig* config) { m_config = config; }
 
     // Exclusive opening is refused while any other workstation has the database open.
+    // How long a write waits for another workstation's write to finish before it is refused.
+    void setBusyTimeout(int ms) { m_busyTimeout = ms; }
+    int busyTimeout() const { return m_busyTimeout; }
+
     void setExclusive(bool on);
     bool exclusive() const { return m_exclusive; }
 
@@ -99,6 +103,7 @@ private:
     QList<Dataset*> m_datasets;
     QString m_connectionName;
     quint64 m_changeCount = 0;
+    int m_busyTimeout = 5000;
     Hook m_beforeConnect, m_afterConnect;
 };
 

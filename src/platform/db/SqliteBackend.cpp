@@ -24,7 +24,7 @@ QString indexStorageName(const QString& table, const QString& index)
 
 SqliteBackend::~SqliteBackend() { close(); }
 
-void SqliteBackend::open(const QString& directory, const QString& connectionName)
+void SqliteBackend::open(const QString& directory, const QString& connectionName, int busyTimeoutMs)
 {
     close();
     m_connectionName = connectionName;
@@ -32,7 +32,7 @@ void SqliteBackend::open(const QString& directory, const QString& connectionName
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         db.setDatabaseName(m_file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
         if (!db.open()) {
             const EngineError e = translate(db.lastError(), QStringLiteral("Cannot open the database %1").arg(m_file));
             db = QSqlDatabase();

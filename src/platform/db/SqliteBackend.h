@@ -9,12 +9,11 @@ namespace qdb {
 // so that they can be dropped and added without rebuilding a table.
 class SqliteBackend final : public Backend {
 public:
-    static constexpr int BusyTimeoutMs = 5000;
     static QString fileName() { return QStringLiteral("tables.sqlite"); }
 
     ~SqliteBackend() override;
 
-    void open(const QString& directory, const QString& connectionName) override;
+    void open(const QString& directory, const QString& connectionName, int busyTimeoutMs) override;
     void close() override;
     bool isOpen() const override;
     QSqlDatabase connection() const override;
