@@ -3,9 +3,10 @@
 #include "TestEnv.h"
 
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QtTest>
 
-using qdb::ErrorCode;
+namespace ErrorCode = qdb::ErrorCode;
 
 namespace {
 // Stands in for the timesheet window: records the totals refreshes it is asked for.
@@ -434,6 +435,7 @@ void TestData::editSeesOtherWorkstationsNewEntry()
     addEmployee(QStringLiteral("E1"), QStringLiteral("Ada"));
     addProject(QStringLiteral("P1"), QStringLiteral("Bridge"));
     addEntry(1, QStringLiteral("E1"), QDate(2026, 3, 4), 2, true);
+    FData->TabEmp->refresh();
     FData->DatJou = QDate(2026, 3, 4);
     FData->TabTem->setFiltered(true);
     QCOMPARE(FData->TabTem->recordCount(), 1);
@@ -452,7 +454,7 @@ void TestData::undurablePostIsRefusedAndKept()
     openAll();
     auto other = otherWorkstation();
     QSqlQuery hold(other->connection());
-    QVERIFY(hold.exec(QStringLiteral("BEGIN EXCLUSIVE"))); // another writer keeps the storage
+    QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE"))); // another workstation is writing
     FData->TabEmp->append();
     FData->TabEmpEMPCOD->setAsString(QStringLiteral("E9"));
     FData->TabEmpEMPNOM->setAsString(QStringLiteral("Typed"));

@@ -64,7 +64,7 @@ private:
 };
 
 const char* const FirstNames[] = { "Alice", "Benoît", "Camille", "David", "Élodie", "François", "Gabrielle", "Hugo",
-    "Isabelle", "Jacques", "Karine", "Louis", "Mélanie", "Nicolas", "Olivia", "Patrick", "Québec", "Raphaël", "Sophie",
+    "Isabelle", "Jacques", "Karine", "Louis", "Mélanie", "Nicolas", "Olivia", "Patrick", "Quentin", "Raphaël", "Sophie",
     "Thomas", "Ursula", "Valérie", "William", "Xavier", "Yasmine", "Zoé", "André", "Béatrice", "Charles", "Diane",
     "Étienne", "Frédérique", "Guillaume", "Hélène", "Julien", "Léa", "Marc", "Nathalie", "Olivier", "Pascale",
     "Robert", "Sylvie", "Martin", "Catherine", "Simon", "Julie", "Maxime", "Annie", "Samuel", "Chantal" };
@@ -316,16 +316,16 @@ Summary generate(const Options& o, const Progress& progress)
         sum.lastDay = days.last();
 
         // Weights per (day, employee): absences give zero, busy days more.
-        const qint64 slots = qint64(days.size()) * o.employees;
-        QVector<double> weight(slots);
+        const qint64 slotCount = qint64(days.size()) * o.employees;
+        QVector<double> weight(slotCount);
         double total = 0;
-        for (qint64 i = 0; i < slots; ++i) {
+        for (qint64 i = 0; i < slotCount; ++i) {
             weight[i] = rng.chance(0.05) ? 0.0 : 0.5 + rng.real();
             total += weight[i];
         }
         if (total <= 0) {
             std::fill(weight.begin(), weight.end(), 1.0);
-            total = double(slots);
+            total = double(slotCount);
         }
 
         // Each employee mostly books on a handful of projects.
@@ -356,13 +356,13 @@ Summary generate(const Options& o, const Progress& progress)
                 const qint64 slot = qint64(d) * o.employees + e;
                 cumulative += weight[slot];
                 // Rounding the running share keeps the total exact whatever the weights.
-                const qint64 upTo = slot + 1 == slots ? o.entries : qint64(std::llround(double(o.entries) * cumulative / total));
+                const qint64 upTo = slot + 1 == slotCount ? o.entries : qint64(std::llround(double(o.entries) * cumulative / total));
                 const qint64 n = std::max<qint64>(0, upTo - allocated);
                 allocated += n;
                 for (qint64 k = 0; k < n; ++k) {
                     const int p = rng.chance(0.85) ? rng.pick(usual[e]) : rng.below(o.projects);
                     const double r = rng.real();
-                    const double hours = 0.25 * (1 + int(31.0 * r * r)); // mostly short blocks
+                    const double hours = 0.25 * (1 + int(32.0 * r * r)); // mostly short blocks
                     const double fac = rng.real();
                     ++code;
                     q.bindValue(0, code);

@@ -44,12 +44,13 @@ int compareFieldValues(const QVariant& a, const QVariant& b, FieldType type, Qt:
     case FieldType::Boolean: return threeWay(a.toBool(), b.toBool());
     case FieldType::Unknown: break;
     }
-    switch (QVariant::compare(a, b)) {
-    case QPartialOrdering::Less: return -1;
-    case QPartialOrdering::Greater: return 1;
-    case QPartialOrdering::Equivalent: return 0;
-    case QPartialOrdering::Unordered: break;
-    }
+    const QPartialOrdering order = QVariant::compare(a, b);
+    if (order == QPartialOrdering::Less)
+        return -1;
+    if (order == QPartialOrdering::Greater)
+        return 1;
+    if (order == QPartialOrdering::Equivalent)
+        return 0;
     return compareText(a, b, cs);
 }
 

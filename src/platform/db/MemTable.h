@@ -92,9 +92,9 @@ private:
     QList<SortKey> m_keys; // of the current index while open
     bool m_orderDirty = false;
 
-    std::vector<Record> m_rows;  // insertion order: a row's position breaks ties between equal keys
-    std::vector<int> m_order;    // row positions in the order of the current index
-    int m_cur = -1;              // position in m_order
+    std::vector<Record> m_rows; // insertion order: a row's position breaks ties between equal keys
+    std::vector<int> m_order; // row positions in the order of the current index
+    int m_cur = -1; // position in m_order
 };
 
 } // namespace qdb

@@ -66,7 +66,8 @@ public:
     Database* database() const { return m_db; }
 
     // Lines of the statement, joined with "\n". A change closes the query, drops the prepared
-    // state and rediscovers the parameters (keeping the values of those whose names remain).
+    // state and rediscovers the parameters (keeping the values of those whose names remain):
+    // setSql() at once, edits through sql() when the parameters are next used or on open().
     QStringList& sql() { return m_sql; }
     const QStringList& sql() const { return m_sql; }
     void setSql(const QStringList& lines);
@@ -106,12 +107,12 @@ protected:
 private:
     struct Result {
         QStringList rawNames; // as the storage names the columns
-        QStringList names;    // after renaming aggregates
+        QStringList names; // after renaming aggregates
         std::vector<QVector<QVariant>> rows;
     };
     struct SelectItem {
         QString qualifier;
-        QString column;    // empty for an expression
+        QString column; // empty for an expression
         QString aggregate; // "SUM", "COUNT", ... or empty
     };
 
@@ -128,13 +129,13 @@ private:
 
     QPointer<Database> m_db;
     QStringList m_sql;
-    QString m_parsedFrom;   // text the parameters and m_statement were derived from
-    QString m_statement;    // with "?" for each parameter occurrence
+    QString m_parsedFrom; // text the parameters and m_statement were derived from
+    QString m_statement; // with "?" for each parameter occurrence
     QStringList m_bindOrder; // parameter name per "?"
     std::vector<std::unique_ptr<Param>> m_params;
     bool m_prepared = false;
 
-    QList<SelectItem> m_items;      // parsed select list; empty when not understood
+    QList<SelectItem> m_items; // parsed select list; empty when not understood
     QHash<QString, QString> m_aliases; // lower-case alias or table -> table of the FROM clause
     QStringList m_fromTables;
     QHash<QString, TableDef> m_defs; // lower-case table name -> definition, per open

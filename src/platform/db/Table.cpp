@@ -19,12 +19,26 @@ EngineError notOpen(const QString& table)
     return EngineError(ErrorCode::InvalidState, QStringLiteral("Table %1 is not open").arg(table));
 }
 
+int digits(QStringView s, qsizetype from, qsizetype count)
+{
+    int v = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
 QDate parseIsoDate(const QString& s)
 {
-    // Stored dates are "yyyy-MM-dd"; parsing them by hand keeps long scans cheap.
+    // Stored dates are "yyyy-MM-dd"; parsing them in place, without temporary strings, keeps
+    // long scans cheap.
     if (s.size() >= 10 && s[4] == QLatin1Char('-') && s[7] == QLatin1Char('-')) {
-        const int y = s.left(4).toInt(), m = s.mid(5, 2).toInt(), d = s.mid(8, 2).toInt();
-        return QDate(y, m, d);
+        const int y = digits(s, 0, 4), m = digits(s, 5, 2), d = digits(s, 8, 2);
+        if (y >= 0 && m >= 0 && d >= 0)
+            return QDate(y, m, d);
     }
     return QDate::fromString(s, Qt::ISODate);
 }
@@ -87,10 +101,11 @@ QVariant Table::fromStorage(FieldType type, const QVariant& v) const
         return QVariant();
     switch (type) {
     case FieldType::String:
-    case FieldType::Memo: {
-        QString s = v.toString();
-        return s.isEmpty() ? QVariant() : QVariant(s);
-    }
+    case FieldType::Memo:
+        // Text read from the storage is passed on as it is (no copy): only emptiness matters.
+        if (v.typeId() == QMetaType::QString)
+            return static_cast<const QString*>(v.constData())->isEmpty() ? QVariant() : v;
+        return v.toString().isEmpty() ? QVariant() : QVariant(v.toString());
     case FieldType::Integer: return v.toInt();
     case FieldType::Float: return v.toDouble();
     case FieldType::Date: {
@@ -305,7 +320,22 @@ void Table::masterMoved()
         return;
     if (isEditing())
         cancel();
-    doFirst();
+    Dataset* master = m_masterSource ? m_masterSource->dataSet() : nullptr;
+    try {
+        if (master && master->state() == State::Insert) {
+            m_rows.clear(); // a master being inserted has no details yet
+            m_cur = -1;
+            m_hasStart = m_hasEnd = true;
+        } else {
+            doFirst();
+        }
+    } catch (const EngineError& e) {
+        // Called from the master's notification: a refusal must not escape into the signal.
+        qWarning("%s: cannot follow the master: %s", qPrintable(objectName()), qPrintable(e.message()));
+        m_rows.clear();
+        m_cur = -1;
+        m_hasStart = m_hasEnd = false;
+    }
     setBof(true);
     setEof(!hasCurrent());
     notifyMoved();
@@ -371,8 +401,7 @@ Record Table::readRow(const QSqlQuery& q) const
     for (Field* f : m_fieldList) {
         if (f->kind() != Field::Kind::Lookup)
             continue;
-        const QVariant v = q.value(col++);
-        r[f->index()] = v.isNull() || v.toString().isEmpty() ? QVariant() : QVariant(v.toString());
+        r[f->index()] = fromStorage(FieldType::String, q.value(col++));
     }
     return r;
 }

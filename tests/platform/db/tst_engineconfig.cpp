@@ -488,15 +488,12 @@ void TestEngineConfig::listCloseFailureIsConfigAndDestructorSwallows()
     TestEnv env;
     QVERIFY(writeBytes(env.configFile(), HandWritten));
     EngineConfig config(env.configFile());
-    const auto breakFile = [&] {
-        QVERIFY(QFile::remove(env.configFile()));
-        QVERIFY(QDir().mkpath(env.configFile()));
-    };
+    const auto breakFile = [&] { return QFile::remove(env.configFile()) && QDir().mkpath(env.configFile()); };
     {
         EngineConfig::List list = config.openList(QStringLiteral("\\SYSTEM\\INIT\\"));
         QVERIFY(list.next());
         list.write(QStringLiteral("FALSE"));
-        breakFile();
+        QVERIFY(breakFile());
         QVERIFY_ENGINE_CODE(list.close(), qdb::ErrorCode::Config);
         QVERIFY_ENGINE(list.close()); // reported once; the destructor stays quiet too
     }
@@ -506,7 +503,7 @@ void TestEngineConfig::listCloseFailureIsConfigAndDestructorSwallows()
         EngineConfig::List list = config.openList(QStringLiteral("\\SYSTEM\\INIT\\"));
         QVERIFY(list.next());
         list.write(QStringLiteral("FALSE"));
-        breakFile();
+        QVERIFY(breakFile());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("engine configuration changes lost")));
     } // must not throw
     QVERIFY(QFileInfo(env.configFile()).isDir());
