@@ -7,12 +7,20 @@
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace qdb {
 
 // What the engine needs of a storage: a connection, its catalogue, table creation, named
 // referential constraints, write transactions and the translation of its refusals into engine
 // errors. SQLite is the one implementation; a PostgreSQL one can follow for larger sites.
+// One row of a result, read by column with the type the caller expects.
+class RowReader {
+public:
+    virtual ~RowReader() = default;
+    virtual QVariant value(int column, FieldType type) const = 0;
+};
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -35,6 +43,10 @@ public:
     virtual void commit() = 0;
     virtual void rollback() = 0;
     virtual bool inTransaction() const = 0;
+
+    // Runs a read statement with positional binds, handing each row to onRow; the statement is
+    // finished before it returns, so no read lock outlives the call.
+    virtual void select(const QString& sql, const QVariantList& binds, const std::function<void(const RowReader&)>& onRow) = 0;
 
     virtual EngineError translate(const QSqlError& error, const QString& context) const = 0;
     // Identifier quoting of the storage's SQL.

@@ -4,7 +4,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QSqlDriver>
 #include <QSqlRecord>
+
+#include <sqlite3.h>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace qdb {
 
@@ -41,6 +47,13 @@ void SqliteBackend::open(const QString& directory, const QString& connectionName
             throw e;
         }
     }
+    {
+        // Reads go straight to SQLite: the driver's generic row handling would cost more than
+        // the storage itself on long passes.
+        const QVariant h = connection().driver()->handle();
+        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+            m_handle = *static_cast<sqlite3* const*>(h.constData());
+    }
     try {
         // Reading the catalogue proves the file is a database we can use; a damaged file is
         // refused here, never replaced.
@@ -58,6 +71,8 @@ void SqliteBackend::close()
 {
     if (m_connectionName.isEmpty())
         return;
+    finalizeStatements();
+    m_handle = nullptr;
     {
         QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
         if (db.isOpen()) {
@@ -394,6 +409,171 @@ void SqliteBackend::rollback()
         return;
     QSqlQuery(connection()).exec(QStringLiteral("ROLLBACK"));
     m_inTransaction = false;
+}
+
+void SqliteBackend::finalizeStatements()
+{
+    for (sqlite3_stmt* st : std::as_const(m_statements))
+        sqlite3_finalize(st);
+    m_statements.clear();
+}
+
+EngineError SqliteBackend::lastError(const QString& context) const
+{
+    const int code = sqlite3_extended_errcode(m_handle);
+    const QString text = QString::fromUtf8(sqlite3_errmsg(m_handle));
+    return translate(QSqlError(QString(), text, QSqlError::StatementError, QString::number(code)), context);
+}
+
+sqlite3_stmt* SqliteBackend::statement(const QString& sql)
+{
+    auto it = m_statements.constFind(sql);
+    if (it != m_statements.constEnd())
+        return it.value();
+    if (m_statements.size() > 64)
+        finalizeStatements();
+    sqlite3_stmt* st = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v3(m_handle, utf8.constData(), int(utf8.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        throw lastError(QStringLiteral("Cannot prepare a read"));
+    }
+    m_statements.insert(sql, st);
+    return st;
+}
+
+namespace {
+class StatementReader final : public RowReader {
+public:
+    explicit StatementReader(sqlite3_stmt* st)
+        : m_st(st)
+    {
+    }
+    QVariant value(int column, FieldType type) const override
+    {
+        if (sqlite3_column_type(m_st, column) == SQLITE_NULL)
+            return QVariant();
+        switch (type) {
+        case FieldType::Integer: return int(sqlite3_column_int64(m_st, column));
+        case FieldType::Float: return sqlite3_column_double(m_st, column);
+        case FieldType::Boolean: return sqlite3_column_int64(m_st, column) != 0;
+        case FieldType::Date: {
+            const char* t = reinterpret_cast<const char*>(sqlite3_column_text(m_st, column));
+            const int n = sqlite3_column_bytes(m_st, column);
+            auto num = [t](int from, int len) {
+                int v = 0;
+                for (int i = from; i < from + len; ++i) {
+                    if (t[i] < '0' || t[i] > '9')
+                        return -1;
+                    v = v * 10 + (t[i] - '0');
+                }
+                return v;
+            };
+            if (n >= 10 && t[4] == '-' && t[7] == '-') {
+                const QDate d(num(0, 4), num(5, 2), num(8, 2));
+                return d.isValid() ? QVariant(d) : QVariant();
+            }
+            const QDate d = QDate::fromString(QString::fromUtf8(t, n), Qt::ISODate);
+            return d.isValid() ? QVariant(d) : QVariant();
+        }
+        default: {
+            const char* t = reinterpret_cast<const char*>(sqlite3_column_text(m_st, column));
+            const int n = sqlite3_column_bytes(m_st, column);
+            if (n == 0)
+                return QVariant(); // an empty text is no value
+            if (type != FieldType::String || n > 48)
+                return QString::fromUtf8(t, n);
+            // Codes and names repeat from row to row: share one copy of each.
+            const std::string_view key(t, size_t(n));
+            auto it = m_shared.find(key);
+            if (it != m_shared.end())
+                return it->second;
+            if (m_shared.size() > 8192)
+                m_shared.clear();
+            return m_shared.emplace(std::string(key), QString::fromUtf8(t, n)).first->second;
+        }
+        }
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
+    };
+    sqlite3_stmt* m_st;
+    mutable std::unordered_map<std::string, QVariant, Hash, std::equal_to<>> m_shared;
+};
+
+int bindValue(sqlite3_stmt* st, int i, const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return sqlite3_bind_null(st, i);
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool: return sqlite3_bind_int64(st, i, v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float: return sqlite3_bind_double(st, i, v.toDouble());
+    case QMetaType::QDate: {
+        const QByteArray t = v.toDate().toString(Qt::ISODate).toUtf8();
+        return sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    }
+    default: {
+        const QByteArray t = v.toString().toUtf8();
+        return sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+}
+
+void SqliteBackend::select(const QString& sql, const QVariantList& binds, const std::function<void(const RowReader&)>& onRow)
+{
+    if (!m_handle) {
+        // No direct handle (another SQLite build): the driver's own way.
+        QSqlQuery q(connection());
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw translate(q.lastError(), QStringLiteral("Cannot prepare a read"));
+        for (const QVariant& v : binds)
+            q.addBindValue(v);
+        if (!q.exec())
+            throw translate(q.lastError(), QStringLiteral("Cannot read"));
+        struct Reader final : RowReader {
+            const QSqlQuery* q;
+            QVariant value(int c, FieldType) const override { return q->value(c); }
+        } reader;
+        reader.q = &q;
+        while (q.next())
+            onRow(reader);
+        q.finish();
+        return;
+    }
+    sqlite3_stmt* st = statement(sql);
+    struct Reset {
+        sqlite3_stmt* st;
+        ~Reset()
+        {
+            // Resetting ends the statement's read transaction at once.
+            sqlite3_reset(st);
+            sqlite3_clear_bindings(st);
+        }
+    } reset { st };
+    for (int i = 0; i < binds.size(); ++i)
+        if (bindValue(st, i + 1, binds[i]) != SQLITE_OK)
+            throw lastError(QStringLiteral("Cannot bind a value"));
+    const StatementReader reader(st);
+    for (;;) {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
+            onRow(reader);
+            continue;
+        }
+        if (rc == SQLITE_DONE)
+            break;
+        throw lastError(QStringLiteral("Cannot read"));
+    }
 }
 
 EngineError SqliteBackend::translate(const QSqlError& error, const QString& context) const

@@ -2,6 +2,11 @@
 
 #include "Backend.h"
 
+#include <QHash>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
 namespace qdb {
 
 // SQLite in rollback-journal mode with full synchronous commits: WAL cannot work on a shared
@@ -31,6 +36,7 @@ public:
     void rollback() override;
     bool inTransaction() const override { return m_inTransaction; }
 
+    void select(const QString& sql, const QVariantList& binds, const std::function<void(const RowReader&)>& onRow) override;
     EngineError translate(const QSqlError& error, const QString& context) const override;
     QString quote(const QString& identifier) const override;
     QString caseInsensitive(const QString& expression) const override;
@@ -45,6 +51,12 @@ private:
     void dropTriggers(const RefConstraintDef& def);
     QString actualTableName(const QString& table);
 
+    struct sqlite3_stmt* statement(const QString& sql);
+    void finalizeStatements();
+    EngineError lastError(const QString& context) const;
+
+    struct sqlite3* m_handle = nullptr;
+    QHash<QString, struct sqlite3_stmt*> m_statements; // prepared reads, reused across chunks
     QString m_connectionName;
     QString m_file;
     bool m_inTransaction = false;

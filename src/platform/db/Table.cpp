@@ -193,6 +193,10 @@ void Table::bindFields()
         }
     }
     m_slots = int(m_fieldList.size());
+    m_lookupFields.clear();
+    for (Field* f : m_fieldList)
+        if (f->kind() == Field::Kind::Lookup)
+            m_lookupFields << f;
     for (const QString& k : m_def.primaryKey) {
         for (int i = 0; i < m_columns.size(); ++i)
             if (m_columns[i].name.compare(k, Qt::CaseInsensitive) == 0)
@@ -392,17 +396,14 @@ QString Table::selectList() const
     return cols.join(QLatin1String(", "));
 }
 
-Record Table::readRow(const QSqlQuery& q) const
+Record Table::readRow(const RowReader& row) const
 {
     Record r(m_slots);
     int col = 0;
     for (const Column& c : m_columns)
-        r[c.field] = fromStorage(c.type, q.value(col++));
-    for (Field* f : m_fieldList) {
-        if (f->kind() != Field::Kind::Lookup)
-            continue;
-        r[f->index()] = fromStorage(FieldType::String, q.value(col++));
-    }
+        r[c.field] = row.value(col++, c.type);
+    for (const Field* f : m_lookupFields)
+        r[f->index()] = row.value(col++, FieldType::String);
     return r;
 }
 
@@ -417,24 +418,18 @@ QVector<Record> Table::fetch(const Condition& where, bool descending, int limit,
     if (offset > 0)
         sql += QStringLiteral(" OFFSET %1").arg(offset);
 
-    QSqlQuery q(m_db->connection());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        throw m_db->backend().translate(q.lastError(), QStringLiteral("Cannot read table %1").arg(m_tableName));
-    for (const QVariant& v : all.binds)
-        q.addBindValue(v);
-    if (!q.exec())
-        throw m_db->backend().translate(q.lastError(), QStringLiteral("Cannot read table %1").arg(m_tableName));
     QVector<Record> rows;
     rows.reserve(limit);
     const bool calc = hasCalcHandler();
-    while (q.next()) {
-        rows.append(readRow(q));
-        if (calc)
-            computeCalcFields(rows.last());
+    try {
+        m_db->backend().select(sql, all.binds, [&](const RowReader& row) {
+            rows.append(readRow(row));
+            if (calc)
+                computeCalcFields(rows.last());
+        });
+    } catch (const EngineError& e) {
+        throw EngineError(QStringLiteral("Cannot read table %1: %2").arg(m_tableName, e.message()), e.entries());
     }
-    // A statement left open would hold the storage's shared lock and block other writers.
-    q.finish();
     if (descending)
         std::reverse(rows.begin(), rows.end());
     return rows;
@@ -551,9 +546,17 @@ bool Table::doNext()
     m_hasEnd = more.size() < m_chunk;
     if (more.isEmpty())
         return false;
+    if (m_rows.size() + more.size() > MaxWindow) {
+        // A long walk forward: keep the current row and start a new window after it.
+        Record current = std::move(m_rows[m_cur]);
+        m_rows = std::move(more);
+        m_rows.prepend(std::move(current));
+        m_cur = 1;
+        m_hasStart = false;
+        return true;
+    }
     m_rows += more;
     ++m_cur;
-    trimWindow();
     return true;
 }
 
@@ -647,7 +650,7 @@ void Table::setRecNo(int recNo)
     m_cur = 0;
     setBof(false);
     setEof(false);
-    notifyMoved();
+    afterMove();
 }
 
 bool Table::doLocate(const QList<Field*>& fields, const QVariantList& values, LocateOptions options)

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Dataset.h"
+#include "Backend.h"
 #include "SqlBuilder.h"
 
 #include <QPointer>
 
-class QSqlQuery;
 
 namespace qdb {
 
@@ -96,7 +96,7 @@ private:
     Condition baseCondition() const;
     QString selectList() const;
     QVector<Record> fetch(const Condition& where, bool descending, int limit, int offset = 0);
-    Record readRow(const QSqlQuery& q) const;
+    Record readRow(const RowReader& row) const;
     QVariantList sortValues(const Record& r) const;
     QVariantList keyValues(const Record& r) const;
     QString keyText(const Record& r) const;
@@ -125,6 +125,7 @@ private:
     QString m_quotedTable;
     QList<Column> m_columns;      // stored columns read and written
     QList<int> m_keyColumns;      // positions in m_columns of the primary key
+    QList<const Field*> m_lookupFields;
     QList<SortKey> m_order;       // current order, primary key last
     QList<int> m_orderFields;     // record slot per sort key
     QList<FieldType> m_orderTypes;

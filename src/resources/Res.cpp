@@ -1,0 +1,3 @@
+#include "Res.h"
+
+QStringList DayNames;
