@@ -67,6 +67,8 @@ public:
 
     // Re-applies which commands are available (after windows or services are set).
     void updateCommands();
+    // Where the closing window's gauge ended (70 once every table is closed).
+    int shutdownGauge() const { return m_shutdownGauge; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -86,6 +88,7 @@ private:
     QPlainTextEdit* m_memo1;
     bool m_shown = false;
     bool m_closing = false;
+    int m_shutdownGauge = 0;
 };
 
 extern TFMain* FMain;

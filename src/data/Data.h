@@ -96,6 +96,9 @@ public:
     static QList<qdb::RefConstraintDef> SchemaConstraints();
     static void CreateSchema(qdb::Database& db);
 
+    // Brings an older database to the current schema: 0 done, 1 declined by the user, 2 failed.
+    int UpgradeDatabase();
+
     // Opening order of start-up, closing order of shutdown.
     QList<qdb::Table*> TablesInOpenOrder() const;
 

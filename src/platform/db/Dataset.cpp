@@ -332,6 +332,12 @@ void Dataset::enableControls()
     }
 }
 
+void Dataset::enableControlsUnmoved()
+{
+    if (m_disableCount > 0 && --m_disableCount == 0)
+        m_movedWhileDisabled = false;
+}
+
 void Dataset::notifyMoved()
 {
     if (m_disableCount > 0) {

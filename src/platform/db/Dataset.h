@@ -81,6 +81,9 @@ public:
     // Controls are not told of moves while disabled (nested); enabling tells them once.
     void disableControls() { ++m_disableCount; }
     void enableControls();
+    // Ends a disableControls() whose moves were all undone (a control read other rows and came
+    // back to the record it started on): controls are not told, since nothing they show changed.
+    void enableControlsUnmoved();
     bool controlsDisabled() const { return m_disableCount > 0; }
 
     void setBeforeEdit(Handler h) { m_beforeEdit = std::move(h); }

@@ -1,0 +1,119 @@
+#include "Startup.h"
+
+#include "Data.h"
+#include "DialogService.h"
+#include "EngineError.h"
+#include "Gauge.h"
+#include "Help.h"
+#include "Main.h"
+#include "Res.h"
+#include "SettingsStore.h"
+#include "Splash.h"
+#include "TitlesColour.h"
+
+#include <QApplication>
+#include <cmath>
+
+namespace {
+constexpr int SchemaVersionHundredths = 350;
+
+void setNetDir() { FData->Db->setNetFileDir(FData->Db->directory() + QStringLiteral("NET")); }
+
+void databaseFailure()
+{
+    qui::DialogService::instance().message(nullptr, Res::CaptionWarning, Res::DatabaseFailure, qui::Icon::Information);
+}
+
+// The windows that live until the program ends, in their creation order.
+void CreateLongLivedWindows() { }
+}
+
+double ReadSchemaVersion()
+{
+    qdb::Query q;
+    q.setDatabase(FData->Db);
+    q.setSql({ QStringLiteral("Select SysVer From Sys") });
+    q.open();
+    const qdb::Field* f = q.isEmpty() ? nullptr : q.fieldByName(QStringLiteral("SysVer"));
+    const double v = f && !f->isNull() ? f->asFloat() : 0.0;
+    q.close();
+    return v;
+}
+
+bool StartUp()
+{
+    QApplication::setApplicationDisplayName(Res::AppTitle);
+    qui::Help::setPages(QStringLiteral(":/help"));
+    new TFMain;
+    auto* splash = new TFSplash;
+    new TFData;
+
+    double version = 0;
+    try {
+        FData->Db->open();
+        setNetDir();
+        TFData::SetEngineConfig(QStringLiteral("\\DRIVERS\\DBASE\\TABLE CREATE\\;LEVEL"), QStringLiteral("3"));
+        version = ReadSchemaVersion();
+        FData->Db->close();
+    } catch (const std::exception&) {
+        FData->Db->close();
+        delete splash;
+        databaseFailure();
+        return false;
+    }
+
+    // Versions are stored with two decimals: compare them as such, not as binary fractions.
+    const int hundredths = int(std::lround(version * 100));
+    if (hundredths > SchemaVersionHundredths) {
+        delete splash;
+        qui::DialogService::instance().message(nullptr, Res::CaptionWarning, Res::DatabaseTooNew, qui::Icon::Warning);
+        return false;
+    }
+    if (hundredths < SchemaVersionHundredths) {
+        const int result = FData->UpgradeDatabase();
+        if (result == 1) {
+            delete splash;
+            return false;
+        }
+        if (result == 2) {
+            delete splash;
+            qui::DialogService::instance().message(nullptr, Res::CaptionError, Res::UpgradeFailed, qui::Icon::Error);
+            return false;
+        }
+    }
+
+    setTitlesColour(qui::ReadRegInteger(qui::RootKey::LocalMachine, Res::RegistryKey, 0xFFFF, Res::RegistryColour));
+    qui::WriteRegInteger(qui::RootKey::LocalMachine, Res::RegistryKey, TitlesColour(), Res::RegistryColour);
+
+    qui::Gauge* gauge = splash->Gauge1();
+    gauge->setForeColor(colourFromBgr(TitlesColour()));
+    gauge->setMinValue(0);
+    gauge->setMaxValue(70);
+    gauge->setProgress(0);
+    splash->setTitleColour(gauge->foreColor());
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    try {
+        FData->Db->setExclusive(false);
+        FData->Db->open();
+        setNetDir();
+        for (qdb::Table* t : FData->TablesInOpenOrder()) {
+            t->open();
+            QApplication::processEvents();
+            gauge->addProgress(10);
+        }
+    } catch (const std::exception&) {
+        FData->Db->close();
+        delete splash;
+        databaseFailure();
+        return false;
+    }
+
+    CreateLongLivedWindows();
+    splash->hide();
+    delete splash;
+    FMain->showMaximized();
+    return true;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+// Help contexts of the windows; each has a page among the help pages.
+namespace HelpContexts {
+constexpr int MainWindow = 1000;
+constexpr int Employees = 1100;
+constexpr int Projects = 1200;
+constexpr int Activities = 1300;
+constexpr int Timesheets = 1400;
+constexpr int TimesheetEntry = 1410;
+constexpr int Calendar = 1420;
+constexpr int NoteSearch = 1430;
+constexpr int SystemParameters = 1500;
+constexpr int Reports = 1600;
+constexpr int Preview = 1610;
+constexpr int About = 1700;
+constexpr int Export = 1800;
+constexpr int Purge = 1900;
+} // namespace HelpContexts
