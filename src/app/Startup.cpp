@@ -4,6 +4,7 @@
 #include "DialogService.h"
 #include "EngineError.h"
 #include "Gauge.h"
+#include "HelpContexts.h"
 #include "Help.h"
 #include "Main.h"
 #include "Res.h"
@@ -12,12 +13,30 @@
 #include "TitlesColour.h"
 
 #include <QApplication>
+#include <QFont>
 #include <cmath>
 
 namespace {
 constexpr int SchemaVersionHundredths = 350;
 
 void setNetDir() { FData->Db->setNetFileDir(FData->Db->directory() + QStringLiteral("NET")); }
+
+void setUpHelp()
+{
+    qui::Help::setPages(QStringLiteral(":/help"));
+    const struct {
+        int context;
+        const char* page;
+    } pages[] = { { HelpContexts::MainWindow, "main.html" }, { HelpContexts::Employees, "employees.html" },
+        { HelpContexts::Projects, "projects.html" }, { HelpContexts::Activities, "activities.html" },
+        { HelpContexts::Timesheets, "timesheets.html" }, { HelpContexts::TimesheetEntry, "entry.html" },
+        { HelpContexts::Calendar, "calendar.html" }, { HelpContexts::NoteSearch, "search.html" },
+        { HelpContexts::SystemParameters, "sysparams.html" }, { HelpContexts::Reports, "reports.html" },
+        { HelpContexts::Preview, "preview.html" }, { HelpContexts::About, "about.html" },
+        { HelpContexts::Export, "export.html" }, { HelpContexts::Purge, "purge.html" } };
+    for (const auto& p : pages)
+        qui::Help::registerContext(p.context, QLatin1String(p.page));
+}
 
 void databaseFailure()
 {
@@ -43,7 +62,10 @@ double ReadSchemaVersion()
 bool StartUp()
 {
     QApplication::setApplicationDisplayName(Res::AppTitle);
-    qui::Help::setPages(QStringLiteral(":/help"));
+    // The windows name the fonts of their design; metric-compatible ones stand in for them.
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    setUpHelp();
     new TFMain;
     auto* splash = new TFSplash;
     new TFData;

@@ -5,6 +5,9 @@
 #include "Main.h"
 #include "Res.h"
 #include "TestEnv.h"
+#include "Fin.h"
+#include "Gauge.h"
+#include "Splash.h"
 #include "Wait.h"
 
 #include <QAction>
@@ -211,6 +214,18 @@ void TestMainWindow::renders()
     action("actEmployees")->trigger();
     QTest::qWait(50);
     main->grab().save(QStringLiteral("/tmp/qm-main.png"));
+    TFSplash splash;
+    splash.Gauge1()->setMaxValue(70);
+    splash.Gauge1()->setForeColor(QColor(255, 255, 0));
+    splash.Gauge1()->setProgress(30);
+    splash.setTitleColour(QColor(255, 255, 0));
+    QCOMPARE(splash.size(), QSize(378, 120));
+    splash.grab().save(QStringLiteral("/tmp/qm-splash.png"));
+    TFFin fin;
+    fin.show();
+    fin.Gauge1()->setProgress(50);
+    QCOMPARE(fin.Gauge1()->maxValue(), 70);
+    fin.grab().save(QStringLiteral("/tmp/qm-fin.png"));
 }
 
 QTEST_MAIN(TestMainWindow)
