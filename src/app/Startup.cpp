@@ -7,6 +7,7 @@
 #include "HelpContexts.h"
 #include "Help.h"
 #include "Main.h"
+#include "Wait.h"
 #include "Res.h"
 #include "SettingsStore.h"
 #include "Splash.h"
@@ -69,6 +70,7 @@ bool StartUp()
     new TFMain;
     auto* splash = new TFSplash;
     new TFData;
+    FData->ShowWait = [](int tag) -> QWidget* { return TFMain::ShowWait(tag); };
 
     double version = 0;
     try {

@@ -9,6 +9,7 @@
 
 #include <QDate>
 #include <QObject>
+#include <functional>
 
 // What the data module needs of the timesheet window to keep its totals in step with the
 // current employee. The timesheet window registers itself once it exists.
@@ -98,6 +99,23 @@ public:
 
     // Brings an older database to the current schema: 0 done, 1 declined by the user, 2 failed.
     int UpgradeDatabase();
+    // Shows the wait window with an animation tag; set by the application (the caller closes it).
+    std::function<QWidget*(int tag)> ShowWait;
+
+    // A field change: items left at zero or empty keep the field's current value.
+    struct FieldChange {
+        QString newName;
+        quint16 newType = 0; // 0 keeps the type; otherwise 1 + the FieldType value
+        quint16 newSubType = 0;
+        quint16 newSize = 0;
+        quint8 newPrecision = 0;
+    };
+    // Restructuring routines; each needs its tables open exclusively and raises an engine error
+    // when a precondition fails.
+    void DropRefConstraint(qdb::Table& table, int seqNo, const QString& name);
+    void RestructureField(qdb::Table& table, const QString& field, const FieldChange& change);
+    void AddRefConstraint(qdb::Table& master, qdb::Table& detail, qdb::RefRule updateRule, qdb::RefRule deleteRule,
+        const QString& name);
 
     // Opening order of start-up, closing order of shutdown.
     QList<qdb::Table*> TablesInOpenOrder() const;

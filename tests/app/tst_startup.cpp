@@ -21,6 +21,7 @@ private slots:
     void reopensSchema35WithoutQuestion();
     void versionDecides_data();
     void versionDecides();
+    void upgradeRefusedWhileAnotherWorkstationHasItOpen();
     void unreadableDatabaseEndsWithFailure();
     void missingLevelEntryEndsWithFailure();
     void colourReadAndWrittenBack();
@@ -120,31 +121,52 @@ void TestStartup::reopensSchema35WithoutQuestion()
 void TestStartup::versionDecides_data()
 {
     QTest::addColumn<QVariant>("version");
+    QTest::addColumn<int>("answer"); // to the upgrade question
     QTest::addColumn<bool>("runs");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("3.5 runs") << QVariant(3.5) << true << QString();
-    QTest::newRow("3.51 is newer") << QVariant(3.51) << false << Res::DatabaseTooNew;
-    // Older versions go to the upgrade; until it can restructure, it reports failure.
-    QTest::newRow("3.49 is older") << QVariant(3.49) << false << Res::UpgradeFailed;
-    QTest::newRow("no Sys row reads as 0") << QVariant() << false << Res::UpgradeFailed;
+    QTest::addColumn<QStringList>("messages");
+    const QString question = QStringLiteral("Confirmation ...");
+    QTest::newRow("3.5 runs") << QVariant(3.5) << int(qui::Answer::Yes) << true << QStringList();
+    QTest::newRow("3.51 is newer") << QVariant(3.51) << int(qui::Answer::Yes) << false << QStringList { Res::CaptionWarning };
+    QTest::newRow("3.49 upgraded") << QVariant(3.49) << int(qui::Answer::Yes) << true << QStringList { question };
+    QTest::newRow("3.49 declined ends silently") << QVariant(3.49) << int(qui::Answer::No) << false << QStringList { question };
+    QTest::newRow("no Sys row reads as 0") << QVariant() << int(qui::Answer::Yes) << true << QStringList { question };
 }
 
 void TestStartup::versionDecides()
 {
     QFETCH(QVariant, version);
+    QFETCH(int, answer);
     QFETCH(bool, runs);
-    QFETCH(QString, message);
+    QFETCH(QStringList, messages);
     setSysVer(version);
+    dialogs->answers = { qui::Answer(answer) };
     QCOMPARE(StartUp(), runs);
-    if (message.isEmpty()) {
-        QVERIFY(dialogs->messages.isEmpty());
-    } else {
-        QCOMPARE(dialogs->messages.size(), 1);
-        QCOMPARE(dialogs->messages.first().text, message);
-        QCOMPARE(dialogs->messages.first().icon, message == Res::DatabaseTooNew ? qui::Icon::Warning : qui::Icon::Error);
-        QCOMPARE(dialogs->messages.first().caption, message == Res::DatabaseTooNew ? Res::CaptionWarning : Res::CaptionError);
-        QVERIFY(!FMain->isVisible());
+    QStringList captions;
+    for (const auto& m : dialogs->messages)
+        captions << m.caption;
+    QCOMPARE(captions, messages);
+    if (messages.contains(Res::CaptionWarning)) {
+        QCOMPARE(dialogs->messages.first().text, Res::DatabaseTooNew);
+        QCOMPARE(dialogs->messages.first().icon, qui::Icon::Warning);
     }
+    QCOMPARE(FMain->isVisible(), runs);
+    if (runs) {
+        QCOMPARE(FData->TabSysSYSVER->asFloat(), 3.5);
+        QVERIFY(FData->TabSysSYSTEMCODCPT->asInteger() >= 1);
+    }
+}
+
+void TestStartup::upgradeRefusedWhileAnotherWorkstationHasItOpen()
+{
+    setSysVer(3.4);
+    qdb::Database other;
+    other.setAliasName(QStringLiteral("QUILLMARK"));
+    other.open();
+    QVERIFY(!StartUp());
+    QCOMPARE(dialogs->messages.size(), 2);
+    QCOMPARE(dialogs->messages.last().text, Res::UpgradeFailed);
+    QCOMPARE(dialogs->messages.last().caption, Res::CaptionError);
+    QCOMPARE(dialogs->messages.last().icon, qui::Icon::Error);
 }
 
 void TestStartup::unreadableDatabaseEndsWithFailure()

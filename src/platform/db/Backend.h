@@ -37,6 +37,9 @@ public:
     virtual void createTable(const TableDef& def) = 0;
     virtual void addRefConstraint(const RefConstraintDef& def) = 0;
     virtual void dropRefConstraint(const QString& detailTable, const QString& name) = 0;
+    // Changes one field's definition keeping every row (values converted by the storage);
+    // runs inside the caller's write transaction, so a failure leaves the table as it was.
+    virtual void restructureField(const QString& table, const QString& field, const FieldDef& newDef) = 0;
 
     // Write transactions take the storage's write lock at once, waiting at most the busy timeout.
     virtual void beginWrite() = 0;

@@ -172,6 +172,25 @@ void Database::dropRefConstraint(const QString& detailTable, const QString& name
     t.commit();
 }
 
+void Database::restructureField(const QString& table, const QString& field, const FieldDef& newDef)
+{
+    const QString resource = QStringLiteral("table-") + tableDef(table).name;
+    if (!locks().tryLockResource(resource, true))
+        throw EngineError(ErrorCode::FileLocked, QStringLiteral("Table is busy: it is in use and cannot be restructured. Table: %1").arg(table));
+    struct Release {
+        Database* db;
+        QString resource;
+        ~Release()
+        {
+            if (db->connected())
+                db->locks().unlockResource(resource, true);
+        }
+    } release { this, resource };
+    WriteTransaction t(*this);
+    backend().restructureField(table, field, newDef);
+    t.commit();
+}
+
 int Database::execute(const QString& sql, const QVariantList& binds)
 {
     WriteTransaction t(*this);

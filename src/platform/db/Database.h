@@ -66,6 +66,10 @@ public:
     void createTable(const TableDef& def);
     void addRefConstraint(const RefConstraintDef& def);
     void dropRefConstraint(const QString& detailTable, const QString& name);
+    // Changes a field's definition keeping the rows, as one transaction: a failure (or a crash)
+    // part-way leaves the table exactly as it was. Refused while another workstation has the
+    // table open.
+    void restructureField(const QString& table, const QString& field, const FieldDef& newDef);
 
     Backend& backend();
     QSqlDatabase connection();

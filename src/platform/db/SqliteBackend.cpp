@@ -273,16 +273,22 @@ void SqliteBackend::ensureCatalogue()
 QList<RefConstraintDef> SqliteBackend::refConstraints(const QString& detailTable)
 {
     QList<RefConstraintDef> out;
+    {
+        QSqlQuery has(connection());
+        has.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+        has.addBindValue(CatalogueTable);
+        if (!has.exec())
+            throw translate(has.lastError(), QStringLiteral("Cannot read the constraints of %1").arg(detailTable));
+        if (!has.next())
+            return out; // a database that never had a constraint
+    }
     QSqlQuery q(connection());
     q.prepare(QStringLiteral("SELECT name, detail_field, master, master_field, update_rule, delete_rule, detail FROM %1"
                              " WHERE detail = ? COLLATE NOCASE ORDER BY seq")
                   .arg(CatalogueTable));
     q.addBindValue(storageTableName(detailTable));
-    if (!q.exec()) {
-        if (q.lastError().databaseText().contains(QLatin1String("no such table")))
-            return out;
+    if (!q.exec())
         throw translate(q.lastError(), QStringLiteral("Cannot read the constraints of %1").arg(detailTable));
-    }
     while (q.next()) {
         RefConstraintDef d;
         d.name = q.value(0).toString();
@@ -378,6 +384,82 @@ void SqliteBackend::dropRefConstraint(const QString& detailTable, const QString&
         return;
     }
     throw EngineError(ErrorCode::NoSuchObject, QStringLiteral("Constraint was not found"));
+}
+
+QList<RefConstraintDef> SqliteBackend::constraintsTouching(const QString& table)
+{
+    QList<RefConstraintDef> out;
+    QSqlQuery q(connection());
+    if (!q.exec(QStringLiteral("SELECT detail FROM %1 WHERE detail = '%2' COLLATE NOCASE OR master = '%2' COLLATE NOCASE GROUP BY detail")
+                    .arg(CatalogueTable, QString(table).replace(QLatin1Char('\''), QLatin1String("''")))))
+        return out; // no catalogue: no constraints
+    QStringList details;
+    while (q.next())
+        details << q.value(0).toString();
+    q.finish();
+    for (const QString& d : details)
+        for (const RefConstraintDef& c : refConstraints(d))
+            if (c.detailTable.compare(table, Qt::CaseInsensitive) == 0 || c.masterTable.compare(table, Qt::CaseInsensitive) == 0)
+                out << c;
+    return out;
+}
+
+void SqliteBackend::restructureField(const QString& tableName, const QString& field, const FieldDef& newDef)
+{
+    if (!m_inTransaction)
+        throw EngineError(ErrorCode::InvalidState, QStringLiteral("A restructure needs a write transaction"));
+    TableDef def = tableDef(tableName);
+    const int fi = def.fieldIndex(field);
+    if (fi < 0)
+        throw EngineError(ErrorCode::NoSuchObject, QStringLiteral("Field '%1' not found in table %2").arg(field, def.name));
+    const QString oldName = def.fields[fi].name;
+    TableDef newTable = def;
+    newTable.fields[fi] = newDef;
+    for (QString& k : newTable.primaryKey)
+        if (k.compare(oldName, Qt::CaseInsensitive) == 0)
+            k = newDef.name;
+    for (IndexDef& idx : newTable.indexes)
+        for (QString& f : idx.fields)
+            if (f.compare(oldName, Qt::CaseInsensitive) == 0)
+                f = newDef.name;
+    const QList<RefConstraintDef> touching = constraintsTouching(def.name);
+    // The constraints' triggers go first and come back last: the table they name is rebuilt.
+    for (const RefConstraintDef& c : touching)
+        dropTriggers(c);
+    const QString temp = def.name + QStringLiteral("$rebuild");
+    newTable.name = temp;
+    TableDef indexless = newTable;
+    indexless.indexes.clear();
+    createTable(indexless);
+    QStringList from, to;
+    for (int i = 0; i < def.fields.size(); ++i) {
+        from << quote(def.fields[i].name);
+        to << quote(newTable.fields[i].name);
+    }
+    const QString ctx = QStringLiteral("Cannot restructure the table %1").arg(def.name);
+    exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %3 FROM %4").arg(quote(temp), to.join(QLatin1String(", ")), from.join(QLatin1String(", ")), quote(def.name)), ctx);
+    exec(QStringLiteral("DROP TABLE %1").arg(quote(def.name)), ctx);
+    exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(quote(temp), quote(def.name)), ctx);
+    // Indexes are named after their table: create them under the table's own name again.
+    for (const IndexDef& idx : newTable.indexes) {
+        QStringList parts;
+        for (const QString& f : idx.fields) {
+            const int k = newTable.fieldIndex(f);
+            const bool text = k >= 0 && (newTable.fields[k].type == FieldType::String || newTable.fields[k].type == FieldType::Memo);
+            parts << (idx.caseInsensitive && text ? caseInsensitive(quote(f)) : quote(f));
+        }
+        exec(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                 .arg(idx.unique ? QStringLiteral("UNIQUE ") : QString(), quote(indexStorageName(def.name, idx.name)), quote(def.name),
+                     parts.join(QLatin1String(", "))),
+            ctx);
+    }
+    for (RefConstraintDef c : touching) {
+        if (c.detailTable.compare(def.name, Qt::CaseInsensitive) == 0 && c.detailField.compare(oldName, Qt::CaseInsensitive) == 0)
+            c.detailField = newDef.name;
+        if (c.masterTable.compare(def.name, Qt::CaseInsensitive) == 0 && c.masterField.compare(oldName, Qt::CaseInsensitive) == 0)
+            c.masterField = newDef.name;
+        createTriggers(c);
+    }
 }
 
 void SqliteBackend::beginWrite()

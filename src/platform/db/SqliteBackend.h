@@ -30,6 +30,7 @@ public:
     void createTable(const TableDef& def) override;
     void addRefConstraint(const RefConstraintDef& def) override;
     void dropRefConstraint(const QString& detailTable, const QString& name) override;
+    void restructureField(const QString& table, const QString& field, const FieldDef& newDef) override;
 
     void beginWrite() override;
     void commit() override;
@@ -47,6 +48,7 @@ public:
 private:
     void exec(const QString& sql, const QString& context);
     void ensureCatalogue();
+    QList<RefConstraintDef> constraintsTouching(const QString& table);
     void createTriggers(const RefConstraintDef& def);
     void dropTriggers(const RefConstraintDef& def);
     QString actualTableName(const QString& table);

@@ -4,7 +4,8 @@
 
 #include "Field.h"
 
-namespace qui {
+namespace qui
+{
 
 DBCheckBox::DBCheckBox(QWidget* parent)
     : DBCheckBox(QString(), parent)
@@ -23,11 +24,26 @@ DBCheckBox::DBCheckBox(const QString& text, QWidget* parent)
 
 DBCheckBox::~DBCheckBox() = default;
 
-void DBCheckBox::setDataSource(qdb::DataSource* source) { m_link->setDataSource(source); }
-qdb::DataSource* DBCheckBox::dataSource() const { return m_link->dataSource(); }
-void DBCheckBox::setDataField(const QString& name) { m_link->setFieldName(name); }
-QString DBCheckBox::dataField() const { return m_link->fieldName(); }
-qdb::Field* DBCheckBox::field() const { return m_link->field(); }
+void DBCheckBox::setDataSource(qdb::DataSource* source)
+{
+    m_link->setDataSource(source);
+}
+qdb::DataSource* DBCheckBox::dataSource() const
+{
+    return m_link->dataSource();
+}
+void DBCheckBox::setDataField(const QString& name)
+{
+    m_link->setFieldName(name);
+}
+QString DBCheckBox::dataField() const
+{
+    return m_link->fieldName();
+}
+qdb::Field* DBCheckBox::field() const
+{
+    return m_link->field();
+}
 
 void DBCheckBox::refresh()
 {

@@ -2,12 +2,14 @@
 
 #include <QCheckBox>
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 class FieldLink;
 
@@ -15,7 +17,8 @@ class FieldLink;
 // field holds no value. A click goes from unticked to ticked and from ticked or greyed to the
 // other state, never back to greyed, and writes the boolean (edit state first). Read-only, it
 // ignores clicks.
-class DBCheckBox : public QCheckBox {
+class DBCheckBox : public QCheckBox
+{
     Q_OBJECT
 public:
     explicit DBCheckBox(QWidget* parent = nullptr);

@@ -13,7 +13,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
-namespace qui {
+namespace qui
+{
 
 DBCtrlGrid::DBCtrlGrid(QWidget* parent)
     : QAbstractScrollArea(parent)
@@ -28,7 +29,10 @@ DBCtrlGrid::DBCtrlGrid(QWidget* parent)
 
 DBCtrlGrid::~DBCtrlGrid() = default;
 
-qdb::Dataset* DBCtrlGrid::dataset() const { return m_source ? m_source->dataSet() : nullptr; }
+qdb::Dataset* DBCtrlGrid::dataset() const
+{
+    return m_source ? m_source->dataSet() : nullptr;
+}
 
 void DBCtrlGrid::setDataSource(qdb::DataSource* source)
 {
@@ -48,23 +52,30 @@ void DBCtrlGrid::setRowCount(int panels)
 {
     m_rowCount = std::max(1, panels);
     m_fixedHeight = 0;
-    forgetPanels();
+    outdatePanels();
     updateScrollBar();
     ensureVisible(m_current);
     viewport()->update();
 }
 
+int DBCtrlGrid::viewHeight() const
+{
+    // Not the viewport's own height: it is laid out only when the grid is first shown, and
+    // windows set the row count from their size before that.
+    return maximumViewportSize().height();
+}
+
 int DBCtrlGrid::rowCount() const
 {
     if (m_fixedHeight > 0)
-        return std::max(1, viewport()->height() / m_fixedHeight);
+        return std::max(1, viewHeight() / m_fixedHeight);
     return m_rowCount;
 }
 
 void DBCtrlGrid::setPanelHeight(int height)
 {
     m_fixedHeight = std::max(1, height);
-    forgetPanels();
+    outdatePanels();
     updateScrollBar();
     ensureVisible(m_current);
     viewport()->update();
@@ -74,7 +85,7 @@ int DBCtrlGrid::panelHeight() const
 {
     if (m_fixedHeight > 0)
         return m_fixedHeight;
-    return std::max(1, viewport()->height() / m_rowCount);
+    return std::max(1, viewHeight() / m_rowCount);
 }
 
 void DBCtrlGrid::setPaintPanel(PaintPanel paint)
@@ -98,7 +109,10 @@ void DBCtrlGrid::reload()
     sync();
 }
 
-bool DBCtrlGrid::isRowVisible(int row) const { return row >= m_top && row < m_top + rowCount() && row < m_count; }
+bool DBCtrlGrid::isRowVisible(int row) const
+{
+    return row >= m_top && row < m_top + rowCount() && row < m_count;
+}
 
 QRect DBCtrlGrid::panelRect(int row) const
 {
@@ -200,9 +214,23 @@ void DBCtrlGrid::setCurrent(int row)
     }
 }
 
-void DBCtrlGrid::forgetPanels() { m_panels.clear(); }
+void DBCtrlGrid::forgetPanels()
+{
+    m_panels.clear();
+}
 
-void DBCtrlGrid::forgetPanel(int row) { m_panels.remove(row); }
+void DBCtrlGrid::outdatePanels()
+{
+    // Kept rather than dropped: while the dataset is edited they are the only way to show the
+    // other rows.
+    for (Panel& panel : m_panels)
+        panel.outdated = true;
+}
+
+void DBCtrlGrid::forgetPanel(int row)
+{
+    m_panels.remove(row);
+}
 
 void DBCtrlGrid::pruneHidden()
 {
@@ -283,10 +311,12 @@ DBCtrlGrid::Panel DBCtrlGrid::renderCurrent(int row, bool picture)
     const bool selected = row == m_current;
     // The selection keeps its colour without the focus: it shows the current record.
     const QPalette pal = palette();
-    panel.picture.fill(selected ? pal.color(QPalette::Active, QPalette::Highlight) : pal.color(viewport()->backgroundRole()));
+    panel.picture.fill(selected ? pal.color(QPalette::Active, QPalette::Highlight)
+                                : pal.color(viewport()->backgroundRole()));
     QPainter painter(&panel.picture);
     painter.setFont(font());
-    painter.setPen(selected ? pal.color(QPalette::Active, QPalette::HighlightedText) : pal.color(QPalette::Active, QPalette::WindowText));
+    painter.setPen(selected ? pal.color(QPalette::Active, QPalette::HighlightedText)
+                            : pal.color(QPalette::Active, QPalette::WindowText));
     if (m_paint)
         m_paint(painter, QRect(QPoint(0, 0), size), row, selected);
     return panel;
@@ -335,7 +365,7 @@ void DBCtrlGrid::paintEvent(QPaintEvent* event)
     const QRect area = event->rect();
     QList<int> missing;
     for (int row = m_top; isRowVisible(row); ++row)
-        if (panelRect(row).intersects(area) && !m_panels.contains(row))
+        if (panelRect(row).intersects(area) && (!m_panels.contains(row) || m_panels.value(row).outdated))
             missing << row;
     renderPanels(missing);
     for (int row = m_top; isRowVisible(row); ++row) {
@@ -379,7 +409,7 @@ QString DBCtrlGrid::panelText(int row)
 void DBCtrlGrid::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    forgetPanels();
+    outdatePanels();
     updateScrollBar();
     ensureVisible(m_current);
 }
@@ -387,8 +417,9 @@ void DBCtrlGrid::resizeEvent(QResizeEvent* event)
 void DBCtrlGrid::changeEvent(QEvent* event)
 {
     QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
-        forgetPanels();
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange
+        || event->type() == QEvent::StyleChange) {
+        outdatePanels();
         viewport()->update();
     }
 }
@@ -430,10 +461,16 @@ void DBCtrlGrid::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
+void DBCtrlGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
 void DBCtrlGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    // The press before it normally selected the panel already; a refused move ends here.
     const int row = rowAt(event->position().toPoint());
-    if (row >= 0 && row == m_current)
+    if (row >= 0 && setCurrentRow(row) && row == m_current)
         emit doubleClicked();
     event->accept();
 }
@@ -442,13 +479,27 @@ void DBCtrlGrid::keyPressEvent(QKeyEvent* event)
 {
     const int page = rowCount();
     switch (event->key()) {
-    case Qt::Key_Up: move([](qdb::Dataset& ds) { ds.prior(); }); break;
-    case Qt::Key_Down: move([](qdb::Dataset& ds) { ds.next(); }); break;
-    case Qt::Key_PageUp: move([page](qdb::Dataset& ds) { ds.moveBy(-page); }); break;
-    case Qt::Key_PageDown: move([page](qdb::Dataset& ds) { ds.moveBy(page); }); break;
-    case Qt::Key_Home: move([](qdb::Dataset& ds) { ds.first(); }); break;
-    case Qt::Key_End: move([](qdb::Dataset& ds) { ds.last(); }); break;
-    default: event->ignore(); return;
+    case Qt::Key_Up:
+        move([](qdb::Dataset& ds) { ds.prior(); });
+        break;
+    case Qt::Key_Down:
+        move([](qdb::Dataset& ds) { ds.next(); });
+        break;
+    case Qt::Key_PageUp:
+        move([page](qdb::Dataset& ds) { ds.moveBy(-page); });
+        break;
+    case Qt::Key_PageDown:
+        move([page](qdb::Dataset& ds) { ds.moveBy(page); });
+        break;
+    case Qt::Key_Home:
+        move([](qdb::Dataset& ds) { ds.first(); });
+        break;
+    case Qt::Key_End:
+        move([](qdb::Dataset& ds) { ds.last(); });
+        break;
+    default:
+        event->ignore();
+        return;
     }
     event->accept();
 }
@@ -466,6 +517,9 @@ void DBCtrlGrid::updateAccessibleName()
     setAccessibleName(m_autoName);
 }
 
-qdb::DataSource* DBCtrlGrid::dataSource() const { return m_source; }
+qdb::DataSource* DBCtrlGrid::dataSource() const
+{
+    return m_source;
+}
 
 } // namespace qui

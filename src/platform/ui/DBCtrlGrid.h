@@ -9,13 +9,15 @@
 #include <QVector>
 #include <functional>
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Dataset;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 // A scrolling column of record panels, one per row of a data source's dataset; the panel of the
 // current record is selected (highlight colour, no focus frame). Each panel is drawn by the
@@ -29,7 +31,8 @@ namespace qui {
 //
 // Clicking a panel makes its record current; Up, Down, Page Up, Page Down, Home and End move the
 // dataset; other keys (Enter...) are left to the window. A refused move is reported.
-class DBCtrlGrid : public QAbstractScrollArea {
+class DBCtrlGrid : public QAbstractScrollArea
+{
     Q_OBJECT
 public:
     // rect is the panel's own rectangle (origin at its top left); the pen is already the text
@@ -79,6 +82,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -89,13 +93,16 @@ private:
         QPixmap picture;
         QString text;
         QVector<QVariant> values; // the row as drawn: tells whether the current record changed
+        bool outdated = false; // drawn for another size or palette: drawn again when rows can be read
     };
 
+    int viewHeight() const;
     void sync();
     void dataChange(qdb::Field* field);
     void resetRows(int count);
     void setCurrent(int row);
     void forgetPanels();
+    void outdatePanels();
     void forgetPanel(int row);
     void pruneHidden();
     void updateScrollBar();

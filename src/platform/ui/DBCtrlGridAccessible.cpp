@@ -5,16 +5,19 @@
 
 #include <QWidget>
 
-namespace qui {
-
-namespace {
-
-QAccessibleInterface* factory(const QString& className, QObject* object)
+namespace qui
 {
-    if (className == QLatin1String(DBCtrlGrid::staticMetaObject.className()) && object && object->isWidgetType())
-        return new DBCtrlGridAccessible(static_cast<DBCtrlGrid*>(object));
-    return nullptr;
-}
+
+namespace
+{
+
+    QAccessibleInterface* factory(const QString& className, QObject* object)
+    {
+        if (className == QLatin1String(DBCtrlGrid::staticMetaObject.className()) && object
+            && object->isWidgetType())
+            return new DBCtrlGridAccessible(static_cast<DBCtrlGrid*>(object));
+        return nullptr;
+    }
 
 } // namespace
 
@@ -39,7 +42,10 @@ void DBCtrlGridAccessible::install()
     Q_UNUSED(installed);
 }
 
-DBCtrlGrid* DBCtrlGridAccessible::grid() const { return static_cast<DBCtrlGrid*>(widget()); }
+DBCtrlGrid* DBCtrlGridAccessible::grid() const
+{
+    return static_cast<DBCtrlGrid*>(widget());
+}
 
 int DBCtrlGridAccessible::childCount() const
 {

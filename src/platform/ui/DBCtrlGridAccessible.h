@@ -4,13 +4,15 @@
 #include <QAccessibleWidget>
 #include <QHash>
 
-namespace qui {
+namespace qui
+{
 
 class DBCtrlGrid;
 
 // Assistive tools see a panel list as a list whose items are the visible panels, each with its
 // text and whether it is the selected (current) one.
-class DBCtrlGridAccessible : public QAccessibleWidget {
+class DBCtrlGridAccessible : public QAccessibleWidget
+{
 public:
     explicit DBCtrlGridAccessible(DBCtrlGrid* grid);
     ~DBCtrlGridAccessible() override;

@@ -5,7 +5,8 @@
 #include <QAccessible>
 #include <QWidget>
 
-namespace qui {
+namespace qui
+{
 
 DBCtrlGridPanelAccessible::DBCtrlGridPanelAccessible(DBCtrlGrid* grid, int row)
     : m_grid(grid)
@@ -13,7 +14,10 @@ DBCtrlGridPanelAccessible::DBCtrlGridPanelAccessible(DBCtrlGrid* grid, int row)
 {
 }
 
-bool DBCtrlGridPanelAccessible::isValid() const { return m_grid && m_row >= 0 && m_row < m_grid->recordCount(); }
+bool DBCtrlGridPanelAccessible::isValid() const
+{
+    return m_grid && m_row >= 0 && m_row < m_grid->recordCount();
+}
 
 QWindow* DBCtrlGridPanelAccessible::window() const
 {

@@ -3,12 +3,14 @@
 #include <QAccessibleInterface>
 #include <QPointer>
 
-namespace qui {
+namespace qui
+{
 
 class DBCtrlGrid;
 
 // One panel of a panel list, for assistive tools: a list item named by the panel's text.
-class DBCtrlGridPanelAccessible : public QAccessibleInterface {
+class DBCtrlGridPanelAccessible : public QAccessibleInterface
+{
 public:
     DBCtrlGridPanelAccessible(DBCtrlGrid* grid, int row);
 

@@ -10,45 +10,49 @@
 #include <QValidator>
 #include <limits>
 
-namespace qui {
+namespace qui
+{
 
-namespace {
+namespace
+{
 
-// Changes the case of what is typed, then lets the number validator of the field judge it.
-// Changing the input inside validate() is how QLineEdit lets a validator transform typing.
-class FieldValidator : public QValidator {
-public:
-    FieldValidator(DBEdit::CharCase charCase, qdb::FieldType type, QObject* parent)
-        : QValidator(parent)
-        , m_charCase(charCase)
+    // Changes the case of what is typed, then lets the number validator of the field judge it.
+    // Changing the input inside validate() is how QLineEdit lets a validator transform typing.
+    class FieldValidator : public QValidator
     {
-        const QLocale locale;
-        if (type == qdb::FieldType::Integer) {
-            auto* v = new QIntValidator(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), this);
-            v->setLocale(locale);
-            m_number = v;
-        } else if (type == qdb::FieldType::Float) {
-            auto* v = new QDoubleValidator(this);
-            v->setNotation(QDoubleValidator::ScientificNotation);
-            v->setLocale(locale);
-            m_number = v;
+    public:
+        FieldValidator(DBEdit::CharCase charCase, qdb::FieldType type, QObject* parent)
+            : QValidator(parent)
+            , m_charCase(charCase)
+        {
+            const QLocale locale;
+            if (type == qdb::FieldType::Integer) {
+                auto* v = new QIntValidator(
+                    std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), this);
+                v->setLocale(locale);
+                m_number = v;
+            } else if (type == qdb::FieldType::Float) {
+                auto* v = new QDoubleValidator(this);
+                v->setNotation(QDoubleValidator::ScientificNotation);
+                v->setLocale(locale);
+                m_number = v;
+            }
         }
-    }
 
-    State validate(QString& input, int& pos) const override
-    {
-        if (m_charCase == DBEdit::CharCase::Upper)
-            input = input.toUpper();
-        else if (m_charCase == DBEdit::CharCase::Lower)
-            input = input.toLower();
-        // An empty box clears the field; a half-typed number is finished or refused on writing.
-        return m_number && !input.isEmpty() ? m_number->validate(input, pos) : Acceptable;
-    }
+        State validate(QString& input, int& pos) const override
+        {
+            if (m_charCase == DBEdit::CharCase::Upper)
+                input = input.toUpper();
+            else if (m_charCase == DBEdit::CharCase::Lower)
+                input = input.toLower();
+            // An empty box clears the field; a half-typed number is finished or refused on writing.
+            return m_number && !input.isEmpty() ? m_number->validate(input, pos) : Acceptable;
+        }
 
-private:
-    DBEdit::CharCase m_charCase;
-    QValidator* m_number = nullptr;
-};
+    private:
+        DBEdit::CharCase m_charCase;
+        QValidator* m_number = nullptr;
+    };
 
 } // namespace
 
@@ -60,11 +64,26 @@ DBEdit::DBEdit(QWidget* parent)
 
 DBEdit::~DBEdit() = default;
 
-void DBEdit::setDataSource(qdb::DataSource* source) { m_link->setDataSource(source); }
-qdb::DataSource* DBEdit::dataSource() const { return m_link->dataSource(); }
-void DBEdit::setDataField(const QString& name) { m_link->setFieldName(name); }
-QString DBEdit::dataField() const { return m_link->fieldName(); }
-qdb::Field* DBEdit::field() const { return m_link->field(); }
+void DBEdit::setDataSource(qdb::DataSource* source)
+{
+    m_link->setDataSource(source);
+}
+qdb::DataSource* DBEdit::dataSource() const
+{
+    return m_link->dataSource();
+}
+void DBEdit::setDataField(const QString& name)
+{
+    m_link->setFieldName(name);
+}
+QString DBEdit::dataField() const
+{
+    return m_link->fieldName();
+}
+qdb::Field* DBEdit::field() const
+{
+    return m_link->field();
+}
 
 void DBEdit::setCharCase(CharCase charCase)
 {
@@ -84,7 +103,8 @@ void DBEdit::applyField(const qdb::Field* f)
     m_validatorType = int(type);
     QValidator* old = const_cast<QValidator*>(validator());
     const bool numeric = type == qdb::FieldType::Integer || type == qdb::FieldType::Float;
-    setValidator(numeric || m_charCase != CharCase::Normal ? new FieldValidator(m_charCase, type, this) : nullptr);
+    setValidator(
+        numeric || m_charCase != CharCase::Normal ? new FieldValidator(m_charCase, type, this) : nullptr);
     delete old;
 }
 
@@ -127,7 +147,8 @@ void DBEdit::keyPressEvent(QKeyEvent* event)
             return;
         }
         break;
-    default: break;
+    default:
+        break;
     }
     QLineEdit::keyPressEvent(event);
 }

@@ -2,12 +2,14 @@
 
 #include <QLineEdit>
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 class FieldLink;
 
@@ -19,7 +21,8 @@ class FieldLink;
 // The field decides what may be typed: at most its size for text fields, and for numbers only
 // what a number of its type can be written with (a 32-bit integer; a float in the locale's
 // notation, exponent allowed).
-class DBEdit : public QLineEdit {
+class DBEdit : public QLineEdit
+{
     Q_OBJECT
 public:
     enum class CharCase { Normal, Upper, Lower };

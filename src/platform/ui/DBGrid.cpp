@@ -7,7 +7,8 @@
 #include <QHeaderView>
 #include <QTimer>
 
-namespace qui {
+namespace qui
+{
 
 DBGrid::DBGrid(QWidget* parent)
     : QTableView(parent)
@@ -29,8 +30,14 @@ DBGrid::DBGrid(QWidget* parent)
 
 DBGrid::~DBGrid() = default;
 
-void DBGrid::setDataSource(qdb::DataSource* source) { m_model->setDataSource(source); }
-qdb::DataSource* DBGrid::dataSource() const { return m_model->dataSource(); }
+void DBGrid::setDataSource(qdb::DataSource* source)
+{
+    m_model->setDataSource(source);
+}
+qdb::DataSource* DBGrid::dataSource() const
+{
+    return m_model->dataSource();
+}
 void DBGrid::setColumns(const QStringList& fieldNames)
 {
     m_widthsPending = true;
@@ -50,29 +57,49 @@ void DBGrid::applyDefaultWidths()
         int chars = 2;
         if (f) {
             switch (f->dataType()) {
-            case qdb::FieldType::String: chars = std::clamp(f->size(), 4, 30); break;
-            case qdb::FieldType::Integer: chars = 8; break;
-            case qdb::FieldType::Float: chars = 10; break;
-            case qdb::FieldType::Date: chars = 10; break;
-            case qdb::FieldType::Boolean: chars = 5; break;
-            default: chars = 20; break;
+            case qdb::FieldType::String:
+                chars = std::clamp(f->size(), 4, 30);
+                break;
+            case qdb::FieldType::Integer:
+                chars = 8;
+                break;
+            case qdb::FieldType::Float:
+                chars = 10;
+                break;
+            case qdb::FieldType::Date:
+                chars = 10;
+                break;
+            case qdb::FieldType::Boolean:
+                chars = 5;
+                break;
+            default:
+                chars = 20;
+                break;
             }
         }
         const int label = f ? fm.horizontalAdvance(f->displayLabel()) : 0;
-        setColumnWidth(c, std::max(chars * charWidth, label) + 2 * fm.horizontalAdvance(QLatin1Char(' ')) + 4);
+        setColumnWidth(
+            c, std::max(chars * charWidth, label) + 2 * fm.horizontalAdvance(QLatin1Char(' ')) + 4);
     }
     m_widthsPending = false;
 }
-QStringList DBGrid::columns() const { return m_model->fieldNames(); }
+QStringList DBGrid::columns() const
+{
+    return m_model->fieldNames();
+}
 
 void DBGrid::setReadOnly(bool on)
 {
     m_model->setReadOnly(on);
     setEditTriggers(on ? QAbstractItemView::NoEditTriggers
-                       : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+                       : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                | QAbstractItemView::AnyKeyPressed);
 }
 
-bool DBGrid::isReadOnly() const { return m_model->isReadOnly(); }
+bool DBGrid::isReadOnly() const
+{
+    return m_model->isReadOnly();
+}
 
 void DBGrid::followDataset(int row)
 {
@@ -81,8 +108,10 @@ void DBGrid::followDataset(int row)
         selectionModel()->clear();
     } else {
         const int column = std::max(0, currentIndex().column());
-        const QModelIndex index = m_model->index(row, std::min(column, std::max(0, m_model->columnCount() - 1)));
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const QModelIndex index
+            = m_model->index(row, std::min(column, std::max(0, m_model->columnCount() - 1)));
+        selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         scrollTo(index);
     }
     m_following = false;

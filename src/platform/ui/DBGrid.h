@@ -3,11 +3,13 @@
 #include <QStringList>
 #include <QTableView>
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 }
 
-namespace qui {
+namespace qui
+{
 
 class DatasetModel;
 
@@ -16,7 +18,8 @@ class DatasetModel;
 // with the mouse or the keyboard moves the dataset; a refused move (an edit that cannot be
 // posted) is reported and the view goes back to the dataset's record. Whole rows are selected,
 // one at a time; read-only unless told otherwise.
-class DBGrid : public QTableView {
+class DBGrid : public QTableView
+{
     Q_OBJECT
 public:
     explicit DBGrid(QWidget* parent = nullptr);

@@ -12,27 +12,29 @@
 #include <QTimer>
 #include <QWheelEvent>
 
-namespace qui {
-
-namespace {
-
-// Keys from the list and the bound field are both canonical values of their fields; they
-// still may be of different types (an integer key against a float field), so compare as the
-// bound field would store the list's key.
-bool sameKey(const QVariant& listKey, const QVariant& value, const qdb::Field* bound)
+namespace qui
 {
-    if (!listKey.isValid() || !value.isValid())
-        return false;
-    if (listKey == value)
-        return true;
-    if (!bound)
-        return false;
-    try {
-        return bound->convert(listKey) == value;
-    } catch (const std::exception&) {
-        return false;
+
+namespace
+{
+
+    // Keys from the list and the bound field are both canonical values of their fields; they
+    // still may be of different types (an integer key against a float field), so compare as the
+    // bound field would store the list's key.
+    bool sameKey(const QVariant& listKey, const QVariant& value, const qdb::Field* bound)
+    {
+        if (!listKey.isValid() || !value.isValid())
+            return false;
+        if (listKey == value)
+            return true;
+        if (!bound)
+            return false;
+        try {
+            return bound->convert(listKey) == value;
+        } catch (const std::exception&) {
+            return false;
+        }
     }
-}
 
 } // namespace
 
@@ -46,13 +48,31 @@ DBLookupComboBox::DBLookupComboBox(QWidget* parent)
 
 DBLookupComboBox::~DBLookupComboBox() = default;
 
-void DBLookupComboBox::setDataSource(qdb::DataSource* source) { m_link->setDataSource(source); }
-qdb::DataSource* DBLookupComboBox::dataSource() const { return m_link->dataSource(); }
-void DBLookupComboBox::setDataField(const QString& name) { m_link->setFieldName(name); }
-QString DBLookupComboBox::dataField() const { return m_link->fieldName(); }
-qdb::Field* DBLookupComboBox::field() const { return m_link->field(); }
+void DBLookupComboBox::setDataSource(qdb::DataSource* source)
+{
+    m_link->setDataSource(source);
+}
+qdb::DataSource* DBLookupComboBox::dataSource() const
+{
+    return m_link->dataSource();
+}
+void DBLookupComboBox::setDataField(const QString& name)
+{
+    m_link->setFieldName(name);
+}
+QString DBLookupComboBox::dataField() const
+{
+    return m_link->fieldName();
+}
+qdb::Field* DBLookupComboBox::field() const
+{
+    return m_link->field();
+}
 
-qdb::Dataset* DBLookupComboBox::listDataset() const { return m_listSource ? m_listSource->dataSet() : nullptr; }
+qdb::Dataset* DBLookupComboBox::listDataset() const
+{
+    return m_listSource ? m_listSource->dataSet() : nullptr;
+}
 
 void DBLookupComboBox::setListSource(qdb::DataSource* source)
 {
@@ -132,7 +152,10 @@ void DBLookupComboBox::readList()
     m_ownMove = false;
 }
 
-QVariant DBLookupComboBox::keyAt(int index) const { return index >= 0 && index < count() ? itemData(index) : QVariant(); }
+QVariant DBLookupComboBox::keyAt(int index) const
+{
+    return index >= 0 && index < count() ? itemData(index) : QVariant();
+}
 
 int DBLookupComboBox::indexOfKey(const QVariant& key) const
 {
@@ -202,6 +225,9 @@ void DBLookupComboBox::wheelEvent(QWheelEvent* event)
     QComboBox::wheelEvent(event);
 }
 
-qdb::DataSource* DBLookupComboBox::listSource() const { return m_listSource; }
+qdb::DataSource* DBLookupComboBox::listSource() const
+{
+    return m_listSource;
+}
 
 } // namespace qui

@@ -3,13 +3,15 @@
 #include <QComboBox>
 #include <QPointer>
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Dataset;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 class FieldLink;
 
@@ -22,7 +24,8 @@ class FieldLink;
 // The list is read in one pass and read again whenever the list dataset's rows may have changed
 // (any move or state change it makes that this box did not cause): reference tables are small,
 // and a move that looks harmless may be a master/detail range changing under it.
-class DBLookupComboBox : public QComboBox {
+class DBLookupComboBox : public QComboBox
+{
     Q_OBJECT
 public:
     explicit DBLookupComboBox(QWidget* parent = nullptr);

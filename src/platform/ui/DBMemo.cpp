@@ -6,7 +6,8 @@
 
 #include <QFocusEvent>
 
-namespace qui {
+namespace qui
+{
 
 DBMemo::DBMemo(QWidget* parent)
     : QPlainTextEdit(parent)
@@ -16,11 +17,26 @@ DBMemo::DBMemo(QWidget* parent)
 
 DBMemo::~DBMemo() = default;
 
-void DBMemo::setDataSource(qdb::DataSource* source) { m_link->setDataSource(source); }
-qdb::DataSource* DBMemo::dataSource() const { return m_link->dataSource(); }
-void DBMemo::setDataField(const QString& name) { m_link->setFieldName(name); }
-QString DBMemo::dataField() const { return m_link->fieldName(); }
-qdb::Field* DBMemo::field() const { return m_link->field(); }
+void DBMemo::setDataSource(qdb::DataSource* source)
+{
+    m_link->setDataSource(source);
+}
+qdb::DataSource* DBMemo::dataSource() const
+{
+    return m_link->dataSource();
+}
+void DBMemo::setDataField(const QString& name)
+{
+    m_link->setFieldName(name);
+}
+QString DBMemo::dataField() const
+{
+    return m_link->fieldName();
+}
+qdb::Field* DBMemo::field() const
+{
+    return m_link->field();
+}
 
 void DBMemo::refresh()
 {

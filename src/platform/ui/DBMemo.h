@@ -2,19 +2,22 @@
 
 #include <QPlainTextEdit>
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 class FieldLink;
 
 // A multi-line text box showing a memo (or text) field. Writes what was typed when it loses
 // the focus (edit state first), only when the text changed; a refused write is reported and
 // the stored text shown again.
-class DBMemo : public QPlainTextEdit {
+class DBMemo : public QPlainTextEdit
+{
     Q_OBJECT
 public:
     explicit DBMemo(QWidget* parent = nullptr);

@@ -8,7 +8,8 @@
 #include <QGridLayout>
 #include <QRadioButton>
 
-namespace qui {
+namespace qui
+{
 
 DBRadioGroup::DBRadioGroup(QWidget* parent)
     : DBRadioGroup(QString(), parent)
@@ -27,11 +28,26 @@ DBRadioGroup::DBRadioGroup(const QString& title, QWidget* parent)
 
 DBRadioGroup::~DBRadioGroup() = default;
 
-void DBRadioGroup::setDataSource(qdb::DataSource* source) { m_link->setDataSource(source); }
-qdb::DataSource* DBRadioGroup::dataSource() const { return m_link->dataSource(); }
-void DBRadioGroup::setDataField(const QString& name) { m_link->setFieldName(name); }
-QString DBRadioGroup::dataField() const { return m_link->fieldName(); }
-qdb::Field* DBRadioGroup::field() const { return m_link->field(); }
+void DBRadioGroup::setDataSource(qdb::DataSource* source)
+{
+    m_link->setDataSource(source);
+}
+qdb::DataSource* DBRadioGroup::dataSource() const
+{
+    return m_link->dataSource();
+}
+void DBRadioGroup::setDataField(const QString& name)
+{
+    m_link->setFieldName(name);
+}
+QString DBRadioGroup::dataField() const
+{
+    return m_link->fieldName();
+}
+qdb::Field* DBRadioGroup::field() const
+{
+    return m_link->field();
+}
 
 void DBRadioGroup::setItems(const QStringList& captions)
 {
@@ -51,9 +67,15 @@ void DBRadioGroup::setColumns(int columns)
     rebuild();
 }
 
-QRadioButton* DBRadioGroup::button(int index) const { return qobject_cast<QRadioButton*>(m_group->button(index)); }
+QRadioButton* DBRadioGroup::button(int index) const
+{
+    return qobject_cast<QRadioButton*>(m_group->button(index));
+}
 
-int DBRadioGroup::itemIndex() const { return m_group->checkedId(); }
+int DBRadioGroup::itemIndex() const
+{
+    return m_group->checkedId();
+}
 
 void DBRadioGroup::rebuild()
 {

@@ -6,12 +6,14 @@
 class QButtonGroup;
 class QRadioButton;
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 class FieldLink;
 
@@ -20,7 +22,8 @@ class FieldLink;
 // checked, none when the field holds another value or none; clicking an item writes its value
 // (edit state first). Items are laid out column by column, items().size() / columns() rounded
 // up to a column.
-class DBRadioGroup : public QGroupBox {
+class DBRadioGroup : public QGroupBox
+{
     Q_OBJECT
 public:
     explicit DBRadioGroup(QWidget* parent = nullptr);

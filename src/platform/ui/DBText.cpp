@@ -4,7 +4,8 @@
 
 #include "Field.h"
 
-namespace qui {
+namespace qui
+{
 
 DBText::DBText(QWidget* parent)
     : QLabel(parent)
@@ -15,11 +16,26 @@ DBText::DBText(QWidget* parent)
 
 DBText::~DBText() = default;
 
-void DBText::setDataSource(qdb::DataSource* source) { m_link->setDataSource(source); }
-qdb::DataSource* DBText::dataSource() const { return m_link->dataSource(); }
-void DBText::setDataField(const QString& name) { m_link->setFieldName(name); }
-QString DBText::dataField() const { return m_link->fieldName(); }
-qdb::Field* DBText::field() const { return m_link->field(); }
+void DBText::setDataSource(qdb::DataSource* source)
+{
+    m_link->setDataSource(source);
+}
+qdb::DataSource* DBText::dataSource() const
+{
+    return m_link->dataSource();
+}
+void DBText::setDataField(const QString& name)
+{
+    m_link->setFieldName(name);
+}
+QString DBText::dataField() const
+{
+    return m_link->fieldName();
+}
+qdb::Field* DBText::field() const
+{
+    return m_link->field();
+}
 
 void DBText::refresh()
 {

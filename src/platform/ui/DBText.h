@@ -2,17 +2,20 @@
 
 #include <QLabel>
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 class FieldLink;
 
 // A read-only label showing a field's display text for the current record.
-class DBText : public QLabel {
+class DBText : public QLabel
+{
     Q_OBJECT
 public:
     explicit DBText(QWidget* parent = nullptr);

@@ -4,7 +4,8 @@
 
 #include "Dataset.h"
 
-namespace qui {
+namespace qui
+{
 
 DatasetExcursion::DatasetExcursion(qdb::Dataset& dataset)
     : m_dataset(dataset)

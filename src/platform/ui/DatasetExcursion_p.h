@@ -2,11 +2,13 @@
 
 #include <QtGlobal>
 
-namespace qdb {
+namespace qdb
+{
 class Dataset;
 }
 
-namespace qui {
+namespace qui
+{
 
 // Lets a control read other rows of a dataset and come back. Controls stay disabled meanwhile;
 // when the record it started on is current again, nobody is told, since nothing they show
@@ -14,7 +16,8 @@ namespace qui {
 // browse state: moving would post an edit.
 //
 // Moving runs the dataset's after-scroll handler for each row visited, as any move does.
-class DatasetExcursion {
+class DatasetExcursion
+{
 public:
     explicit DatasetExcursion(qdb::Dataset& dataset);
     ~DatasetExcursion();

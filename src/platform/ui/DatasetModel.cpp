@@ -9,12 +9,17 @@
 
 #include <QTimer>
 
-namespace qui {
+namespace qui
+{
 
-namespace {
-constexpr int MaxPages = 32;
+namespace
+{
+    constexpr int MaxPages = 32;
 
-bool isNumeric(qdb::FieldType type) { return type == qdb::FieldType::Integer || type == qdb::FieldType::Float; }
+    bool isNumeric(qdb::FieldType type)
+    {
+        return type == qdb::FieldType::Integer || type == qdb::FieldType::Float;
+    }
 }
 
 DatasetModel::DatasetModel(QObject* parent)
@@ -24,7 +29,10 @@ DatasetModel::DatasetModel(QObject* parent)
 
 DatasetModel::~DatasetModel() = default;
 
-qdb::Dataset* DatasetModel::dataset() const { return m_source ? m_source->dataSet() : nullptr; }
+qdb::Dataset* DatasetModel::dataset() const
+{
+    return m_source ? m_source->dataSet() : nullptr;
+}
 
 void DatasetModel::setDataSource(qdb::DataSource* source)
 {
@@ -49,7 +57,8 @@ void DatasetModel::setFieldNames(const QStringList& names)
 qdb::Field* DatasetModel::field(int column) const
 {
     const qdb::Dataset* ds = dataset();
-    if (!ds || !ds->active() || column < 0 || column >= m_fieldNames.size() || m_fieldNames.at(column).isEmpty())
+    if (!ds || !ds->active() || column < 0 || column >= m_fieldNames.size()
+        || m_fieldNames.at(column).isEmpty())
         return nullptr;
     return ds->findField(m_fieldNames.at(column));
 }
@@ -142,7 +151,8 @@ void DatasetModel::resetRows(int count)
     m_alignments.clear();
     for (int c = 0; c < m_fieldNames.size(); ++c) {
         const qdb::Field* f = field(c);
-        m_alignments << int((f && isNumeric(f->dataType()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        m_alignments << int(
+            (f && isNumeric(f->dataType()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     if (m_allRead && count > 0)
         readRows(0, count);
@@ -258,9 +268,15 @@ void DatasetModel::loadPendingPages()
     }
 }
 
-int DatasetModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_count; }
+int DatasetModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_count;
+}
 
-int DatasetModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_fieldNames.size()); }
+int DatasetModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_fieldNames.size());
+}
 
 QVariant DatasetModel::data(const QModelIndex& index, int role) const
 {
@@ -332,6 +348,9 @@ bool DatasetModel::setData(const QModelIndex& cell, const QVariant& value, int r
     return true;
 }
 
-qdb::DataSource* DatasetModel::dataSource() const { return m_source; }
+qdb::DataSource* DatasetModel::dataSource() const
+{
+    return m_source;
+}
 
 } // namespace qui

@@ -8,13 +8,15 @@
 #include <QStringList>
 #include <QVector>
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Dataset;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 // The rows of a data source's dataset as a table: one column per chosen field (by name; an
 // empty name gives an empty column), headed by its display label. Row r is record r + 1.
@@ -34,7 +36,8 @@ namespace qui {
 //
 // Read-only by default; editable, a cell written makes its row current, puts the dataset in edit
 // state and sets the field's text (posting happens when the dataset moves on).
-class DatasetModel : public QAbstractTableModel {
+class DatasetModel : public QAbstractTableModel
+{
     Q_OBJECT
 public:
     explicit DatasetModel(QObject* parent = nullptr);
@@ -98,9 +101,9 @@ private:
     int m_current = -1;
     bool m_allRead = true;
     bool m_rowsStale = true; // read again once the dataset browses
-    bool m_reading = false;  // this model moves the dataset: its notifications are its own
+    bool m_reading = false; // this model moves the dataset: its notifications are its own
     QHash<int, QStringList> m_cache; // row -> texts per column
-    QList<int> m_pages;              // pages held (paged mode), oldest first
+    QList<int> m_pages; // pages held (paged mode), oldest first
     mutable QSet<int> m_pendingPages;
     mutable bool m_loadQueued = false;
     unsigned m_generation = 0; // drops a queued page load made for rows since replaced

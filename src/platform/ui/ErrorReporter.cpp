@@ -2,17 +2,22 @@
 
 #include <QDebug>
 
-namespace qui {
-
-namespace {
-ErrorHook& hook()
+namespace qui
 {
-    static ErrorHook h;
-    return h;
-}
+
+namespace
+{
+    ErrorHook& hook()
+    {
+        static ErrorHook h;
+        return h;
+    }
 }
 
-void setErrorHook(ErrorHook h) { hook() = std::move(h); }
+void setErrorHook(ErrorHook h)
+{
+    hook() = std::move(h);
+}
 
 void reportError(const std::exception& error)
 {

@@ -3,7 +3,8 @@
 #include <exception>
 #include <functional>
 
-namespace qui {
+namespace qui
+{
 
 // Where controls send the errors they catch: an engine refusal must never leave a slot or an
 // event handler, so controls report it here and carry on. The program installs a hook that

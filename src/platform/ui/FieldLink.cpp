@@ -9,7 +9,8 @@
 
 #include <QWidget>
 
-namespace qui {
+namespace qui
+{
 
 FieldLink::FieldLink(QWidget* control, std::function<void()> refresh)
     : QObject(control)
@@ -28,7 +29,8 @@ void FieldLink::setDataSource(qdb::DataSource* source)
     m_source = source;
     if (source) {
         m_dataConnection = connect(source, &qdb::DataSource::dataChange, this, &FieldLink::dataChange);
-        m_stateConnection = connect(source, &qdb::DataSource::stateChange, this, [this]() { dataChange(nullptr); });
+        m_stateConnection
+            = connect(source, &qdb::DataSource::stateChange, this, [this]() { dataChange(nullptr); });
         m_destroyedConnection = connect(source, &QObject::destroyed, this, [this]() { refresh(); });
     }
     refresh();
@@ -42,7 +44,10 @@ void FieldLink::setFieldName(const QString& name)
     refresh();
 }
 
-qdb::Dataset* FieldLink::dataset() const { return m_source ? m_source->dataSet() : nullptr; }
+qdb::Dataset* FieldLink::dataset() const
+{
+    return m_source ? m_source->dataSet() : nullptr;
+}
 
 qdb::Field* FieldLink::field() const
 {
@@ -66,7 +71,8 @@ bool FieldLink::write(const std::function<void(qdb::Field&)>& write)
         qdb::Field* f = field();
         if (!f)
             throw qdb::EngineError(qdb::ErrorCode::InvalidState,
-                QStringLiteral("The control is not linked to field '%1' of an open dataset").arg(m_fieldName));
+                QStringLiteral("The control is not linked to field '%1' of an open dataset")
+                    .arg(m_fieldName));
         qdb::Dataset* ds = f->dataset();
         if (!ds->isEditing())
             ds->edit();
@@ -122,6 +128,9 @@ void FieldLink::updateAccessibleName()
     m_autoName = name;
 }
 
-qdb::DataSource* FieldLink::dataSource() const { return m_source; }
+qdb::DataSource* FieldLink::dataSource() const
+{
+    return m_source;
+}
 
 } // namespace qui

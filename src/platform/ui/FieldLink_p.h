@@ -7,18 +7,21 @@
 
 class QWidget;
 
-namespace qdb {
+namespace qdb
+{
 class DataSource;
 class Dataset;
 class Field;
 }
 
-namespace qui {
+namespace qui
+{
 
 // What every single-field control shares: the data source it follows, the field it shows by
 // name, when to re-display, and how to write. The field is looked up by name at each use: a
 // dataset's own fields are recreated whenever it opens.
-class FieldLink : public QObject {
+class FieldLink : public QObject
+{
 public:
     // refresh shows the field's current value in the control.
     FieldLink(QWidget* control, std::function<void()> refresh);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Database.h"
 #include "DataSource.h"
+#include "Database.h"
 #include "EngineError.h"
 #include "MemTable.h"
 #include "Schema.h"
@@ -14,7 +14,8 @@
 // can run once per backend. Columns of P: CODE (text 8, key), NAME (text 20), AGE (integer),
 // RATE (float), ACTIVE (boolean), NOTE (memo); row i (1-based) has CODE "P" + i on 5 digits,
 // so that insertion order and key order agree.
-namespace uifixture {
+namespace uifixture
+{
 
 enum class Backend { Memory, Stored };
 
@@ -22,13 +23,22 @@ inline QList<qdb::FieldDef> personFields()
 {
     using qdb::FieldDef;
     using qdb::FieldType;
-    return { FieldDef { QStringLiteral("CODE"), FieldType::String, 8 }, FieldDef { QStringLiteral("NAME"), FieldType::String, 20 },
-        FieldDef { QStringLiteral("AGE"), FieldType::Integer }, FieldDef { QStringLiteral("RATE"), FieldType::Float },
-        FieldDef { QStringLiteral("ACTIVE"), FieldType::Boolean }, FieldDef { QStringLiteral("NOTE"), FieldType::Memo } };
+    return { FieldDef { QStringLiteral("CODE"), FieldType::String, 8 },
+        FieldDef { QStringLiteral("NAME"), FieldType::String, 20 },
+        FieldDef { QStringLiteral("AGE"), FieldType::Integer },
+        FieldDef { QStringLiteral("RATE"), FieldType::Float },
+        FieldDef { QStringLiteral("ACTIVE"), FieldType::Boolean },
+        FieldDef { QStringLiteral("NOTE"), FieldType::Memo } };
 }
 
-inline QString code(int i) { return QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')); }
-inline QString name(int i) { return QStringLiteral("Name %1").arg(i); }
+inline QString code(int i)
+{
+    return QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0'));
+}
+inline QString name(int i)
+{
+    return QStringLiteral("Name %1").arg(i);
+}
 
 struct People {
     std::unique_ptr<qdb::Database> db;
@@ -68,7 +78,8 @@ inline People people(Backend backend, int rows, const QString& dir = QString())
         p.db = std::make_unique<qdb::Database>();
         p.db->setDirectory(dir);
         p.db->open();
-        p.db->createTable(qdb::TableDef { QStringLiteral("P"), personFields(), { QStringLiteral("CODE") }, {} });
+        p.db->createTable(
+            qdb::TableDef { QStringLiteral("P"), personFields(), { QStringLiteral("CODE") }, {} });
         auto t = std::make_unique<qdb::Table>();
         t->setObjectName(QStringLiteral("People"));
         t->setDatabase(p.db.get());

@@ -12,7 +12,8 @@
 using namespace qui;
 using namespace uifixture;
 
-namespace {
+namespace
+{
 
 // A reference table: KEY (integer), LABEL (text), in key order.
 std::unique_ptr<qdb::MemTable> activities(const QList<QPair<int, QString>>& rows)
@@ -32,11 +33,13 @@ std::unique_ptr<qdb::MemTable> activities(const QList<QPair<int, QString>>& rows
     return t;
 }
 
-const QList<QPair<int, QString>> ActivityRows { { 10, QStringLiteral("Design") }, { 21, QStringLiteral("Build") }, { 35, QStringLiteral("Test") } };
+const QList<QPair<int, QString>> ActivityRows { { 10, QStringLiteral("Design") },
+    { 21, QStringLiteral("Build") }, { 35, QStringLiteral("Test") } };
 
 } // namespace
 
-class TestDBChoice : public QObject {
+class TestDBChoice : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -245,7 +248,9 @@ void TestDBChoice::lookupRefusedWriteIsReported()
     qdb::DataSource actSource;
     actSource.setDataSet(act.get());
     People p = people(Backend::Memory, 2);
-    p.dataset->setBeforeEdit([](qdb::Dataset&) { throw qdb::EngineError(qdb::ErrorCode::RecordLocked, QStringLiteral("Locked")); });
+    p.dataset->setBeforeEdit([](qdb::Dataset&) {
+        throw qdb::EngineError(qdb::ErrorCode::RecordLocked, QStringLiteral("Locked"));
+    });
     DBLookupComboBox combo;
     combo.setListSource(&actSource);
     combo.setKeyField(QStringLiteral("KEY"));
@@ -264,7 +269,7 @@ void TestDBChoice::lookupRefusedWriteIsReported()
 void TestDBChoice::radioGroupMapsIndexAndValue_data()
 {
     QTest::addColumn<QStringList>("values");
-    QTest::addColumn<int>("age");   // stored in the field
+    QTest::addColumn<int>("age"); // stored in the field
     QTest::addColumn<int>("index"); // item shown checked
     const QStringList none;
     const QStringList week { "0", "4", "1", "5", "2", "6", "3" };

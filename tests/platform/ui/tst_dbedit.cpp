@@ -28,7 +28,8 @@ struct Window {
     }
 };
 
-class TestDBEdit : public QObject {
+class TestDBEdit : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -171,21 +172,41 @@ void TestDBEdit::numberFieldsAcceptOnlyNumbers_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");    // in the box after typing
-    QTest::addColumn<QVariant>("stored");  // after leaving the box
-    QTest::addColumn<bool>("refused");     // the write was refused and reported
+    QTest::addColumn<QString>("shown"); // in the box after typing
+    QTest::addColumn<QVariant>("stored"); // after leaving the box
+    QTest::addColumn<bool>("refused"); // the write was refused and reported
 
     // AGE of row 1 is 21, RATE 1.5.
-    QTest::newRow("integer digits") << "AGE" << "123" << "123" << QVariant(123) << false;
-    QTest::newRow("integer letters dropped") << "AGE" << "4x2" << "42" << QVariant(42) << false;
-    QTest::newRow("integer sign") << "AGE" << "-7" << "-7" << QVariant(-7) << false;
-    QTest::newRow("integer no point") << "AGE" << "3.5" << "35" << QVariant(35) << false;
-    QTest::newRow("integer beyond 32 bits") << "AGE" << "99999999999" << "9999999999" << QVariant(21) << true;
-    QTest::newRow("integer sign alone") << "AGE" << "-" << "-" << QVariant(21) << true;
-    QTest::newRow("float decimals") << "RATE" << "2.25" << "2.25" << QVariant(2.25) << false;
-    QTest::newRow("float exponent") << "RATE" << "1.5e3" << "1.5e3" << QVariant(1500.0) << false;
-    QTest::newRow("float letters dropped") << "RATE" << "7a" << "7" << QVariant(7.0) << false;
-    QTest::newRow("cleared") << "RATE" << "" << "" << QVariant() << false;
+    QTest::newRow("integer digits") << "AGE"
+                                    << "123"
+                                    << "123" << QVariant(123) << false;
+    QTest::newRow("integer letters dropped") << "AGE"
+                                             << "4x2"
+                                             << "42" << QVariant(42) << false;
+    QTest::newRow("integer sign") << "AGE"
+                                  << "-7"
+                                  << "-7" << QVariant(-7) << false;
+    QTest::newRow("integer no point") << "AGE"
+                                      << "3.5"
+                                      << "35" << QVariant(35) << false;
+    QTest::newRow("integer beyond 32 bits") << "AGE"
+                                            << "99999999999"
+                                            << "9999999999" << QVariant(21) << true;
+    QTest::newRow("integer sign alone") << "AGE"
+                                        << "-"
+                                        << "-" << QVariant(21) << true;
+    QTest::newRow("float decimals") << "RATE"
+                                    << "2.25"
+                                    << "2.25" << QVariant(2.25) << false;
+    QTest::newRow("float exponent") << "RATE"
+                                    << "1.5e3"
+                                    << "1.5e3" << QVariant(1500.0) << false;
+    QTest::newRow("float letters dropped") << "RATE"
+                                           << "7a"
+                                           << "7" << QVariant(7.0) << false;
+    QTest::newRow("cleared") << "RATE"
+                             << ""
+                             << "" << QVariant() << false;
 }
 
 void TestDBEdit::numberFieldsAcceptOnlyNumbers()
@@ -227,7 +248,8 @@ void TestDBEdit::refusedWriteRestoresStoredText()
     People p = people(Backend::Memory, 2);
     if (refuseEdit)
         p.dataset->setBeforeEdit([](qdb::Dataset&) {
-            throw qdb::EngineError(qdb::ErrorCode::RecordLocked, QStringLiteral("Record locked by another user."));
+            throw qdb::EngineError(
+                qdb::ErrorCode::RecordLocked, QStringLiteral("Record locked by another user."));
         });
     auto* edit = new DBEdit;
     edit->setDataSource(p.source.get());

@@ -10,7 +10,8 @@
 using namespace qui;
 using namespace uifixture;
 
-class TestDBGrid : public QObject {
+class TestDBGrid : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -33,7 +34,8 @@ private:
     QStringList errors;
 };
 
-namespace {
+namespace
+{
 void addBackends()
 {
     QTest::addColumn<Backend>("backend");
@@ -60,7 +62,10 @@ void TestDBGrid::cleanup()
     env.reset();
 }
 
-void TestDBGrid::followsAndSetsCurrentRecord_data() { addBackends(); }
+void TestDBGrid::followsAndSetsCurrentRecord_data()
+{
+    addBackends();
+}
 
 void TestDBGrid::followsAndSetsCurrentRecord()
 {
@@ -117,7 +122,10 @@ void TestDBGrid::showsLabelsAndAlignsNumbers()
     QVERIFY(!(grid.model()->flags(grid.model()->index(0, 1)) & Qt::ItemIsEditable));
 }
 
-void TestDBGrid::rowsChangedAreReadAgain_data() { addBackends(); }
+void TestDBGrid::rowsChangedAreReadAgain_data()
+{
+    addBackends();
+}
 
 void TestDBGrid::rowsChangedAreReadAgain()
 {
@@ -166,9 +174,11 @@ void TestDBGrid::detailRangeChangeIsReadAgain()
     db.open();
     using qdb::FieldDef;
     using qdb::FieldType;
-    db.createTable({ QStringLiteral("M"), { FieldDef { QStringLiteral("CODE"), FieldType::String, 4 } }, { QStringLiteral("CODE") }, {} });
+    db.createTable({ QStringLiteral("M"), { FieldDef { QStringLiteral("CODE"), FieldType::String, 4 } },
+        { QStringLiteral("CODE") }, {} });
     db.createTable({ QStringLiteral("D"),
-        { FieldDef { QStringLiteral("MCODE"), FieldType::String, 4 }, FieldDef { QStringLiteral("N"), FieldType::Integer },
+        { FieldDef { QStringLiteral("MCODE"), FieldType::String, 4 },
+            FieldDef { QStringLiteral("N"), FieldType::Integer },
             FieldDef { QStringLiteral("TXT"), FieldType::String, 10 } },
         { QStringLiteral("MCODE"), QStringLiteral("N") }, {} });
     for (const char* m : { "A", "B" }) {
@@ -210,11 +220,14 @@ void TestDBGrid::refusedMoveIsReportedAndViewStays()
     grid.resize(200, 300);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
-    p.dataset->setBeforePost([](qdb::Dataset&) { throw qdb::EngineError(qdb::ErrorCode::RequiredMissing, QStringLiteral("Field value required")); });
+    p.dataset->setBeforePost([](qdb::Dataset&) {
+        throw qdb::EngineError(qdb::ErrorCode::RequiredMissing, QStringLiteral("Field value required"));
+    });
     QVERIFY_ENGINE(p.dataset->setRecNo(3));
     QVERIFY_ENGINE(p.dataset->edit());
 
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(6, 0)).center());
+    QTest::mouseClick(
+        grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(6, 0)).center());
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors.first().contains(QStringLiteral("Field value required")));
     QCOMPARE(p.dataset->recNo(), 3);
@@ -235,7 +248,8 @@ void TestDBGrid::bulkWorkWithControlsDisabledReadsOnce()
     ds.disableControls();
     for (ds.first(); !ds.eof(); ds.next()) {
         ds.edit();
-        ds.fieldByName(QStringLiteral("NAME"))->setValue(ds.fieldByName(QStringLiteral("NAME"))->asString() + QStringLiteral("*"));
+        ds.fieldByName(QStringLiteral("NAME"))
+            ->setValue(ds.fieldByName(QStringLiteral("NAME"))->asString() + QStringLiteral("*"));
         ds.post();
     }
     const int ownMoves = moves;
@@ -278,7 +292,8 @@ void TestDBGrid::rendersToPng()
     p.dataset->fieldByName(QStringLiteral("NAME"))->setDisplayLabel(QStringLiteral("Name"));
     p.dataset->fieldByName(QStringLiteral("RATE"))->setDisplayFormat(QStringLiteral("###0.00"));
     DBGrid grid;
-    grid.setColumns({ QStringLiteral("CODE"), QStringLiteral("NAME"), QStringLiteral("RATE"), QStringLiteral("ACTIVE") });
+    grid.setColumns(
+        { QStringLiteral("CODE"), QStringLiteral("NAME"), QStringLiteral("RATE"), QStringLiteral("ACTIVE") });
     grid.setDataSource(p.source.get());
     grid.verticalHeader()->hide();
     grid.horizontalHeader()->setStretchLastSection(true);
