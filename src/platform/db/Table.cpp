@@ -19,30 +19,6 @@ EngineError notOpen(const QString& table)
     return EngineError(ErrorCode::InvalidState, QStringLiteral("Table %1 is not open").arg(table));
 }
 
-int digits(QStringView s, qsizetype from, qsizetype count)
-{
-    int v = 0;
-    for (qsizetype i = from; i < from + count; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        v = v * 10 + (c - u'0');
-    }
-    return v;
-}
-
-QDate parseIsoDate(const QString& s)
-{
-    // Stored dates are "yyyy-MM-dd"; parsing them in place, without temporary strings, keeps
-    // long scans cheap.
-    if (s.size() >= 10 && s[4] == QLatin1Char('-') && s[7] == QLatin1Char('-')) {
-        const int y = digits(s, 0, 4), m = digits(s, 5, 2), d = digits(s, 8, 2);
-        if (y >= 0 && m >= 0 && d >= 0)
-            return QDate(y, m, d);
-    }
-    return QDate::fromString(s, Qt::ISODate);
-}
-
 bool isText(FieldType t) { return t == FieldType::String || t == FieldType::Memo; }
 }
 
@@ -93,29 +69,6 @@ QVariant Table::toStorage(FieldType type, const QVariant& v) const
     case FieldType::Boolean: return v.toBool() ? 1 : 0;
     default: return v;
     }
-}
-
-QVariant Table::fromStorage(FieldType type, const QVariant& v) const
-{
-    if (v.isNull())
-        return QVariant();
-    switch (type) {
-    case FieldType::String:
-    case FieldType::Memo:
-        // Text read from the storage is passed on as it is (no copy): only emptiness matters.
-        if (v.typeId() == QMetaType::QString)
-            return static_cast<const QString*>(v.constData())->isEmpty() ? QVariant() : v;
-        return v.toString().isEmpty() ? QVariant() : QVariant(v.toString());
-    case FieldType::Integer: return v.toInt();
-    case FieldType::Float: return v.toDouble();
-    case FieldType::Date: {
-        const QDate d = parseIsoDate(v.toString());
-        return d.isValid() ? QVariant(d) : QVariant();
-    }
-    case FieldType::Boolean: return v.toInt() != 0;
-    case FieldType::Unknown: break;
-    }
-    return v;
 }
 
 // ---- opening and order -------------------------------------------------------------------
@@ -470,19 +423,6 @@ Condition Table::keyCondition(const Record& r) const
     }
     c.sql = sql.join(QLatin1String(" AND "));
     return c;
-}
-
-void Table::positionAtKey(const QVariantList& values)
-{
-    m_chunk = MinChunk;
-    m_rows = fetch(SqlBuilder::seek(m_order, values, Seek::AtOrAfter), false, m_chunk);
-    m_hasStart = false;
-    m_hasEnd = m_rows.size() < m_chunk;
-    if (m_rows.isEmpty()) {
-        doLast();
-        return;
-    }
-    m_cur = 0;
 }
 
 void Table::positionAt(const Record& r, bool inclusive)

@@ -102,13 +102,10 @@ private:
     QString keyText(const Record& r) const;
     Condition keyCondition(const Record& r) const;
     void positionAt(const Record& r, bool inclusive);
-    void positionAtKey(const QVariantList& sortValues);
     void trimWindow();
     void masterMoved();
-    void checkNotExclusiveElsewhere();
     QVariant lookup(const Field* f, const Record& r) const;
     QVariant toStorage(FieldType type, const QVariant& v) const;
-    QVariant fromStorage(FieldType type, const QVariant& v) const;
 
     QPointer<Database> m_db;
     QString m_tableName;
