@@ -1,12 +1,11 @@
 #pragma once
 
+#include "Dataset.h"
+
 #include <QObject>
 #include <QPointer>
 
 namespace qdb {
-
-class Dataset;
-class Field;
 
 // Links controls (and detail tables) to a dataset: it passes on moves, field changes and state
 // changes while enabled.
