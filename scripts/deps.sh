@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quillmark needs when they are missing (as root), or names them.
 set -euo pipefail
-packages=(qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev fonts-liberation2 cmake g++ pkg-config)
+# poppler-utils: pdftotext and pdfinfo read back the PDF exports in the tests.
+packages=(qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev fonts-liberation2 cmake g++ pkg-config poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
