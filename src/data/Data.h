@@ -117,6 +117,12 @@ public:
     void AddRefConstraint(qdb::Table& master, qdb::Table& detail, qdb::RefRule updateRule, qdb::RefRule deleteRule,
         const QString& name);
 
+signals:
+    // The system parameters were stored: every window paints its titles in the titles colour,
+    // the timesheet window rebuilds its day tabs from the first day of period.
+    void systemParametersApplied();
+
+public:
     // Opening order of start-up, closing order of shutdown.
     QList<qdb::Table*> TablesInOpenOrder() const;
 
