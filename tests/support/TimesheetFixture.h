@@ -13,6 +13,7 @@
 #include "TestEnv.h"
 #include "rech.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <memory>
 
