@@ -138,8 +138,9 @@ void ReportJob::finishProduction()
     if (m_state == State::Complete)
         return;
     m_state = State::Complete;
-    emit stateChanged(m_state);
+    // The last page-available notification already sees the job complete.
     emit pageAvailable(int(m_pages.size()));
+    emit stateChanged(m_state);
     if (m_previewEndPending && !m_busy)
         finishPreviewEnd();
 }
