@@ -23,11 +23,11 @@ void HtmlWriter::doBegin()
         "<!DOCTYPE html>\n"
         "<html>\n<head>\n<meta charset=\"utf-8\"/>\n<title>%1</title>\n"
         "<style>\n"
-        "body { background: #808080; margin: 0; padding: 5mm 0; }\n"
-        "div.page { position: relative; background: white; margin: 0 auto 5mm auto; overflow: hidden; }\n"
+        "body { margin: 0; padding: 5mm 0; }\n"
+        "div.page { position: relative; margin: 0 auto 5mm auto; overflow: hidden; border: 1px solid #c0c0c0; }\n"
         "div.page > div { position: absolute; white-space: pre; line-height: 1.15; }\n"
         "div.page > div.memo { white-space: pre-wrap; }\n"
-        "@media print { body { background: none; padding: 0; } div.page { margin: 0; page-break-after: always; } }\n"
+        "@media print { body { padding: 0; } div.page { margin: 0; border: none; page-break-after: always; } }\n"
         "</style>\n</head>\n<body>\n")
                              .arg(title().toHtmlEscaped());
     m_out.write(head.toUtf8());

@@ -156,11 +156,20 @@ QByteArray WmfWriter::metafile(const PreparedPage& page)
     r.record(META_SETWINDOWORG, {0, 0});
     r.record(META_SETWINDOWEXT, {quint16(height), quint16(width)});
     r.record(META_SETBKMODE, {1}); // TRANSPARENT
-    // A hollow brush for the frames stays selected throughout.
+    // The paper first: a white page without an outline, so that readers which take the size
+    // of the picture from what is drawn (libwmf, ImageMagick) show the whole page. An object is
+    // deleted only once another has taken its place in the device context.
+    const int paperPen = r.create(META_CREATEPENINDIRECT, {5 /*PS_NULL*/, 0, 0, 0, 0});
+    const int paperBrush = r.create(META_CREATEBRUSHINDIRECT, {0 /*BS_SOLID*/, 0xFFFF, 0x00FF, 0});
+    r.select(paperPen);
+    r.select(paperBrush);
+    r.record(META_RECTANGLE, {quint16(height), quint16(width), 0, 0});
+    // A hollow brush for the frames stays selected from here on.
     const int brush = r.create(META_CREATEBRUSHINDIRECT, {1 /*BS_NULL*/, 0, 0, 0});
     r.select(brush);
+    r.remove(paperBrush);
 
-    int pen = -1;
+    int pen = paperPen; // replaced by the first real pen
     double penWidth = -1;
     QColor penColor;
     auto usePen = [&](double widthMm, const QColor& color) {
@@ -267,11 +276,7 @@ QByteArray WmfWriter::metafile(const PreparedPage& page)
         }
         }
     }
-    if (font >= 0)
-        r.remove(font);
-    if (pen >= 0)
-        r.remove(pen);
-    r.remove(brush);
+    // The objects still selected are freed with the device context at the end of the playback.
     r.record(META_EOF, {});
 
     // Placeable header, then the standard header.

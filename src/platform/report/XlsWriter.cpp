@@ -1,6 +1,7 @@
 #include "XlsWriter.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QtEndian>
 
 #include <algorithm>
@@ -138,6 +139,14 @@ int decimalsOf(const QString& text)
     return n;
 }
 
+// Only a text that shows a plain number becomes a number cell ("12.50", "-3", "1e+20"); an item
+// printed from a number with words around it stays text.
+bool showsNumber(const QString& text)
+{
+    static const QRegularExpression plain(QStringLiteral("^[+-]?[0-9]+([.,][0-9]+)?([eE][+-]?[0-9]+)?$"));
+    return plain.match(text.trimmed()).hasMatch();
+}
+
 QString sheetName(const QString& title)
 {
     QString name = title.trimmed();
@@ -233,7 +242,6 @@ void XlsWriter::doWritePage(const PreparedPage& page, int)
 
 QByteArray XlsWriter::workbook() const
 {
-    const QList<detail::CellTable::Cell> cells = m_table.cells();
     const int columns = m_table.columnCount();
     if (columns > maxColumns)
         fail(QStringLiteral("the report has more columns than an Excel worksheet holds (%1)").arg(maxColumns));
@@ -242,6 +250,12 @@ QByteArray XlsWriter::workbook() const
     QStringList strings;
     QHash<QString, quint32> index;
     quint32 references = 0;
+    QList<detail::CellTable::Cell> cells;
+    for (detail::CellTable::Cell c : m_table.cells()) {
+        if (c.number && !showsNumber(c.text))
+            c.number.reset();
+        cells << c;
+    }
     for (const auto& c : cells) {
         if (c.number)
             continue;
@@ -316,13 +330,19 @@ QByteArray XlsWriter::workbook() const
     Bytes s;
     s.record(BOF, bofBody(0x0010));
     {
-        // Column widths from the distance to the next column, about 1.9 mm to a character.
+        // Column widths from the distance to the next column, about 1.9 mm to a character, and
+        // wide enough for every number in the column (a text may run on into empty cells).
         QList<double> edges(columns, -1);
-        for (const auto& c : cells)
-            edges[m_table.column(c.left)] = c.left;
+        QList<int> numberChars(columns, 0);
+        for (const auto& c : cells) {
+            const int col = m_table.column(c.left);
+            edges[col] = c.left;
+            if (c.number)
+                numberChars[col] = std::max(numberChars[col], int(c.text.trimmed().size()) + 2);
+        }
         for (int col = 0; col < columns; ++col) {
             const double next = col + 1 < columns ? edges[col + 1] : edges[col] + 30;
-            const double chars = std::clamp((next - edges[col]) / 1.9, 4.0, 60.0);
+            const double chars = std::max(std::clamp((next - edges[col]) / 1.9, 4.0, 60.0), double(numberChars[col]));
             Bytes b;
             b.u16(quint16(col));
             b.u16(quint16(col));
