@@ -192,6 +192,13 @@ QList<PreparedPage> Report::prepare()
 void Report::preview()
 {
     checkNotRunning();
+    if (m_previewing)
+        throw ReportError(ReportError::Kind::State, QStringLiteral("The report \"%1\" is already being previewed.").arg(m_title));
+    struct PreviewGuard {
+        bool& on;
+        explicit PreviewGuard(bool& b) : on(b) { on = true; }
+        ~PreviewGuard() { on = false; }
+    } previewing(m_previewing);
     if (m_job)
         m_job->m_report = nullptr;
     m_job.reset(new ReportJob(this, nullptr));

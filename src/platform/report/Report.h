@@ -119,7 +119,9 @@ public:
     // quits; raises the after-preview handler and returns. Without a preview handler the pages
     // are produced and the preview ends at once (nothing would ever show them).
     void preview();
-    // The job of the current or last preview; nullptr before the first.
+    // The job of the current or last preview; nullptr before the first. It lives until the next
+    // preview starts or the report goes. A preview cannot start while another is going on
+    // (ReportError(State)).
     ReportJob* job() const { return m_job.get(); }
     bool isRunning() const { return m_running; }
 
@@ -164,6 +166,7 @@ private:
     PrintSettings m_printSettings;
     std::unique_ptr<ReportJob> m_job;
     bool m_running = false;
+    bool m_previewing = false;
     bool m_stop = false;
     ReportRun* m_run = nullptr;
 };

@@ -100,9 +100,11 @@ void ReportRun::compile()
     for (const BandDef& def : m_t.bands) {
         auto band = std::make_unique<RtBand>();
         band->def = &def;
+        band->key = def.name.toLower();
         for (const ElementDef& e : def.elements) {
             RtElement rt;
             rt.def = &e;
+            rt.key = e.name.toLower();
             if (e.type == ElementType::Field || e.type == ElementType::Expression)
                 rt.expr = Expression::parse(e.expression);
             rt.font = fontFor(e.font);
@@ -213,7 +215,10 @@ double ReportRun::prepareBand(RtBand& band, std::vector<Pending>& items)
             item.text = sysDataText(d);
             break;
         case ElementType::Label:
-            item.text = d.name.isEmpty() ? d.caption : m_report.caption(d.name);
+            if (const auto it = m_report.m_captions.constFind(e.key); !e.key.isEmpty() && it != m_report.m_captions.constEnd())
+                item.text = it.value();
+            else
+                item.text = d.caption;
             break;
         case ElementType::Field:
         case ElementType::Expression: {
@@ -229,7 +234,7 @@ double ReportRun::prepareBand(RtBand& band, std::vector<Pending>& items)
         item.kind = PageItem::Kind::Text;
         item.font = e.font;
         item.alignment = d.alignment;
-        if (const auto it = m_report.m_onPrintElement.constFind(d.name.toLower()); !d.name.isEmpty() && it != m_report.m_onPrintElement.constEnd()) {
+        if (const auto it = m_report.m_onPrintElement.constFind(e.key); !e.key.isEmpty() && it != m_report.m_onPrintElement.constEnd()) {
             const QString before = item.text;
             it.value()(d, item.text);
             if (item.text != before) {
@@ -260,7 +265,7 @@ void ReportRun::emitBand(RtBand& band, double top, double height, std::vector<Pe
         if (p.element) {
             const ElementDef& d = *p.element->def;
             p.item.text = sysDataText(d);
-            if (const auto it = m_report.m_onPrintElement.constFind(d.name.toLower()); !d.name.isEmpty() && it != m_report.m_onPrintElement.constEnd())
+            if (const auto it = m_report.m_onPrintElement.constFind(p.element->key); !d.name.isEmpty() && it != m_report.m_onPrintElement.constEnd())
                 it.value()(d, p.item.text);
             if (p.item.text.isEmpty())
                 continue;
@@ -295,7 +300,7 @@ void ReportRun::finishPage()
         return;
     if (m_pageFooter) {
         bool print = true;
-        if (auto it = m_report.m_beforeBand.constFind(m_pageFooter->def->name.toLower()); it != m_report.m_beforeBand.constEnd())
+        if (auto it = m_report.m_beforeBand.constFind(m_pageFooter->key); it != m_report.m_beforeBand.constEnd())
             it.value()(*m_pageFooter->def, print);
         if (print) {
             std::vector<Pending> items;
@@ -303,7 +308,7 @@ void ReportRun::finishPage()
             const double y = m_t.page.sizeMm.height() - m_t.page.marginsMm.bottom() - m_pageFooter->def->height;
             emitBand(*m_pageFooter, y, height, items);
         }
-        if (auto it = m_report.m_afterBand.constFind(m_pageFooter->def->name.toLower()); it != m_report.m_afterBand.constEnd())
+        if (auto it = m_report.m_afterBand.constFind(m_pageFooter->key); it != m_report.m_afterBand.constEnd())
             it.value()(*m_pageFooter->def, print);
     }
     m_pageOpen = false;
@@ -313,7 +318,7 @@ void ReportRun::finishPage()
 
 bool ReportRun::printBand(RtBand& band, bool accumulate)
 {
-    const QString key = band.def->name.toLower();
+    const QString& key = band.key;
     bool print = true;
     if (auto it = m_report.m_beforeBand.constFind(key); it != m_report.m_beforeBand.constEnd())
         it.value()(*band.def, print);
@@ -329,7 +334,7 @@ bool ReportRun::printBand(RtBand& band, bool accumulate)
             startPage();
             if (m_columnHeader && m_columnHeader != &band) {
                 bool headerPrint = true;
-                const QString hk = m_columnHeader->def->name.toLower();
+                const QString& hk = m_columnHeader->key;
                 if (auto it = m_report.m_beforeBand.constFind(hk); it != m_report.m_beforeBand.constEnd())
                     it.value()(*m_columnHeader->def, headerPrint);
                 if (headerPrint) {

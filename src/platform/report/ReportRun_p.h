@@ -57,11 +57,13 @@ public:
 private:
     struct RtElement {
         const ElementDef* def = nullptr;
+        QString key; // lower-case name, for the handlers and run-time captions
         Expression expr;
         QFont font;
     };
     struct RtBand {
         const BandDef* def = nullptr;
+        QString key; // lower-case name
         std::vector<RtElement> elements;
         std::vector<RtBand*> children;
         double keepWith = 0; // design heights of the chain after it
