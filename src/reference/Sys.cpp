@@ -10,6 +10,7 @@
 #include "TitlesColour.h"
 #include "dberreur.h"
 
+#include <QGridLayout>
 #include <QShowEvent>
 
 TFSys* FSys = nullptr;
@@ -20,6 +21,10 @@ TFSys::TFSys(QWidget* parent)
 {
     ui->setupUi(this);
     FSys = this;
+    // The design's 11-pixel base font: the layout's positions are measured for it.
+    QFont base(QStringLiteral("MS Sans Serif"));
+    base.setPixelSize(11);
+    setFont(base);
     setProperty("helpContext", HelpContext);
     // Create: icon and caption.
     setWindowTitle(Res::AppTitle);
@@ -43,6 +48,11 @@ TFSys::TFSys(QWidget* parent)
         QStringLiteral("Friday"), QStringLiteral("Tuesday"), QStringLiteral("Saturday"), QStringLiteral("Wednesday") });
     ui->DBRadioGroup1->setValues({ QStringLiteral("0"), QStringLiteral("4"), QStringLiteral("1"), QStringLiteral("5"),
         QStringLiteral("2"), QStringLiteral("6"), QStringLiteral("3") });
+    // Four columns in 313 pixels: narrow gaps, so that "Wednesday" is read whole.
+    if (auto* grid = qobject_cast<QGridLayout*>(ui->DBRadioGroup1->layout())) {
+        grid->setHorizontalSpacing(0);
+        grid->setContentsMargins(6, grid->contentsMargins().top(), 0, grid->contentsMargins().bottom());
+    }
     ui->DBRadioGroup1->setDataSource(FData->SouSys);
     ui->DBRadioGroup1->setDataField(QStringLiteral("SYSPREJOUPER"));
 

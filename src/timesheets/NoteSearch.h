@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,20 @@ QString keyword(const QString& line);
 QString foldCase(QString text);
 // A blank, then the field's text, for each field; empty values add only the blank.
 QString entryText(const QList<const qdb::Field*>& fields);
+
+// The same text, built for entry after entry: the few distinct dates and hours of a search are
+// formatted once, and the text is folded as it is built.
+class EntryTextBuilder {
+public:
+    explicit EntryTextBuilder(QList<const qdb::Field*> fields);
+    const QString& foldedText();
+
+private:
+    QList<const qdb::Field*> m_fields;
+    QString m_text;
+    QHash<qint64, QString> m_dates;   // by Julian day
+    QHash<quint64, QString> m_numbers; // by the bits of the value
+};
 // Whether the folded entry text holds every non-empty folded keyword.
 bool matches(const QString& foldedText, const QStringList& keywords);
 

@@ -84,7 +84,9 @@ TFTem::TFTem(QWidget* parent)
     ui->DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->DBGrid1->setFrameShape(QFrame::NoFrame);
-    ui->DBGrid1->setBackgroundRole(QPalette::Button);
+    QPalette face = ui->DBGrid1->palette();
+    face.setColor(QPalette::Base, face.color(QPalette::Button));
+    ui->DBGrid1->setPalette(face);
 
     ui->DBCtrlGrid1->setDataSource(FData->SouTem);
     ui->DBCtrlGrid1->setPanelTextFields({ QStringLiteral("TEMDAT"), QStringLiteral("heures"), QStringLiteral("prjact") });

@@ -23,7 +23,7 @@ namespace {
 
 // Events are let through at least this often during a search (and Stop acts within it); once
 // per entry would spend more time in the event loop than in the search.
-constexpr int EventSliceMs = 20;
+constexpr int EventSliceMs = 40;
 
 } // namespace
 
@@ -35,6 +35,10 @@ TFRech::TFRech(QWidget* parent)
 {
     ui->setupUi(this);
     FRech = this;
+    // The design's 11-pixel base font: the layout's positions are measured for it.
+    QFont base(QStringLiteral("MS Sans Serif"));
+    base.setPixelSize(11);
+    setFont(base);
     setProperty("helpContext", HelpContext);
     m_cds->setObjectName(QStringLiteral("CDS"));
     m_souCds->setObjectName(QStringLiteral("SouCDS"));
@@ -150,6 +154,7 @@ void TFRech::BitBtn1Click()
     qdb::Field* resPrjDes = m_cds->fieldByName(QStringLiteral("PrjDes"));
 
     qdb::Table& tem = *d.TabTemTmp;
+    NoteSearch::EntryTextBuilder entryText(fields);
     bool interrupted = false;
     try {
         tem.refresh();
@@ -167,8 +172,7 @@ void TFRech::BitBtn1Click()
             }
             if (!m_running)
                 break;
-            const bool found = !anyCondition
-                || NoteSearch::matches(NoteSearch::foldCase(NoteSearch::entryText(fields)), keywords);
+            const bool found = !anyCondition || NoteSearch::matches(entryText.foldedText(), keywords);
             if (found) {
                 m_cds->append();
                 resEmpCod->setValue(d.TabTemTmpEMPCOD->value());
