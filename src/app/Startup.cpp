@@ -1,16 +1,23 @@
 #include "Startup.h"
 
+#include "Act.h"
 #include "Data.h"
 #include "DialogService.h"
+#include "Emp.h"
 #include "EngineError.h"
 #include "Gauge.h"
 #include "HelpContexts.h"
 #include "Help.h"
 #include "Main.h"
+#include "Prj.h"
 #include "Wait.h"
 #include "Res.h"
 #include "SettingsStore.h"
 #include "Splash.h"
+#include "Sys.h"
+#include "Cal.h"
+#include "Tem.h"
+#include "rech.h"
 #include "TitlesColour.h"
 
 #include <QApplication>
@@ -45,7 +52,27 @@ void databaseFailure()
 }
 
 // The windows that live until the program ends, in their creation order.
-void CreateLongLivedWindows() { }
+void CreateLongLivedWindows()
+{
+    FAct = new TFAct;
+    FMain->setChildWindow(TFMain::View::Activities, FAct);
+    FPrj = new TFPrj;
+    FMain->setChildWindow(TFMain::View::Projects, FPrj);
+    new TFRech(FMain);
+    new TFCal(FMain);
+    FEmp = new TFEmp;
+    FMain->setChildWindow(TFMain::View::Employees, FEmp);
+    new TFTem;
+    FMain->setChildWindow(TFMain::View::Timesheets, FTem);
+    FMain->showCalendar = [] {
+        FCal->show();
+        FCal->raise();
+    };
+    FMain->editSystemParameters = [] { TFSys::Run(FMain); };
+    FMain->calendarDate = [] { return FCal->date(); };
+    FMain->selectedDayTab = [] { return FTem->selectedTab(); };
+    FMain->updateCommands();
+}
 }
 
 double ReadSchemaVersion()

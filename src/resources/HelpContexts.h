@@ -3,9 +3,9 @@
 // Help contexts of the windows; each has a page among the help pages.
 namespace HelpContexts {
 constexpr int MainWindow = 1000;
-constexpr int Employees = 1100;
-constexpr int Projects = 1200;
-constexpr int Activities = 1300;
+constexpr int Employees = 1210;   // the employee window and dialog
+constexpr int Projects = 1230;    // the project window, picker and dialog
+constexpr int Activities = 1220;  // the activity window, picker and dialog
 constexpr int Timesheets = 1400;
 constexpr int TimesheetEntry = 1410;
 constexpr int Calendar = 1420;

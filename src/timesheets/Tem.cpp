@@ -72,6 +72,8 @@ TFTem::TFTem(QWidget* parent)
     ui->DateTimePicker1->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     ui->TabControl1->setExpanding(false);
     ui->TabControl1->setDrawBase(false);
+    // Seven day names must fit beside the date row without scroll buttons.
+    ui->TabControl1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 7px; }"));
 
     ui->DBGrid1->setDataSource(FData->SouEmp);
     ui->DBGrid1->setColumns({ QString(), QStringLiteral("EMPNOM") });
@@ -112,6 +114,7 @@ TFTem::TFTem(QWidget* parent)
     connect(ui->DBCtrlGrid1, &qui::DBCtrlGrid::doubleClicked, this, &TFTem::ToolButton2Click);
 
     FormCreate();
+    applyTitlesColour();
     FData->setTotalsView(this);
     connect(FData, &TFData::systemParametersApplied, this, [this] {
         applyTitlesColour();

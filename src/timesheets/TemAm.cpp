@@ -4,7 +4,9 @@
 #include "Data.h"
 #include "DialogService.h"
 #include "EngineError.h"
+#include "Act1.h"
 #include "ImageLists.h"
+#include "Prj1.h"
 #include "Res.h"
 #include "Tem.h"
 #include "TitlesColour.h"
@@ -13,11 +15,10 @@
 #include <QCalendarWidget>
 #include <QEvent>
 #include <QLocale>
+#include <QPointer>
 
 TFTemAm* FTemAm = nullptr;
 bool TFTemAm::SetupFlag = true;
-std::function<bool(QWidget*)> TFTemAm::pickProject;
-std::function<bool(QWidget*)> TFTemAm::pickActivity;
 
 TFTemAm::TFTemAm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -25,6 +26,10 @@ TFTemAm::TFTemAm(QWidget* parent)
 {
     ui->setupUi(this);
     FTemAm = this;
+    // The design's 11-pixel base font: the layout's positions are measured for it.
+    QFont base(QStringLiteral("MS Sans Serif"));
+    base.setPixelSize(11);
+    setFont(base);
     setProperty("helpContext", HelpContext);
     setProperty("Tag", 0);
     // Create: icon and caption.
@@ -187,14 +192,20 @@ void TFTemAm::DBLookupComboBox1Click() { projectChosen(); }
 
 void TFTemAm::SpeedButton1Click()
 {
-    if (pickProject && pickProject(this))
-        projectChosen();
+    // The pick sets the project, the activity choice and the activity, then closes the picker.
+    QPointer<TFPrj1> picker = new TFPrj1(this);
+    picker->setActivityChoices(ui->RadioButton1, ui->RadioButton2);
+    picker->Tag = 1;
+    qui::DialogService::instance().exec(picker);
+    delete picker.data();
 }
 
 void TFTemAm::SpeedButton2Click()
 {
-    if (pickActivity)
-        pickActivity(this);
+    QPointer<TFAct1> picker = new TFAct1(this);
+    picker->Tag = 1;
+    qui::DialogService::instance().exec(picker);
+    delete picker.data();
 }
 
 bool TFTemAm::eventFilter(QObject* watched, QEvent* event)

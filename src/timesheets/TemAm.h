@@ -44,11 +44,6 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
 
-    // The project and activity pickers, set by the program: run the picker for this entry and
-    // tell whether something was picked.
-    static std::function<bool(QWidget* parent)> pickProject;
-    static std::function<bool(QWidget* parent)> pickActivity;
-
     // A project chosen (list or picker): the activity choice and the activity follow it.
     void projectChosen();
 

@@ -8,6 +8,11 @@
 #include "Startup.h"
 #include "TestEnv.h"
 #include "TitlesColour.h"
+#include "Cal.h"
+#include "Tem.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include <QtTest>
 
@@ -25,6 +30,7 @@ private slots:
     void unreadableDatabaseEndsWithFailure();
     void missingLevelEntryEndsWithFailure();
     void colourReadAndWrittenBack();
+    void timesheetWindowFirstAndReportPeriod();
 
 private:
     void setSysVer(const QVariant& version);
@@ -204,6 +210,36 @@ void TestStartup::colourReadAndWrittenBack()
     qui::WriteRegInteger(qui::RootKey::LocalMachine, Res::RegistryKey, 0x00FF8000, Res::RegistryColour);
     QVERIFY(StartUp());
     QCOMPARE(TitlesColour(), quint32(0x00FF8000));
+}
+
+
+void TestStartup::timesheetWindowFirstAndReportPeriod()
+{
+    setSysVer(3.5);
+    {
+        qdb::Database db;
+        db.setAliasName(QStringLiteral("QUILLMARK"));
+        db.open();
+        db.execute(QStringLiteral("UPDATE Sys SET SYSPREJOUPER = 1")); // periods start on Monday
+    }
+    QVERIFY(StartUp());
+    QVERIFY(FTem && FCal);
+    QCOMPARE(FMain->timesheetViewFlag(), 1);
+    QVERIFY(FMain->subWindow(TFMain::View::Timesheets)->isMaximized());
+    QCOMPARE(FTem->calendarDate(), QDate::currentDate());
+
+    // A Wednesday chosen in the calendar: the reports get Monday to Sunday of its week.
+    FCal->setDate(QDate(2021, 3, 10));
+    FCal->MonthCalendar1Click();
+    QCOMPARE(FMain->periodStart(), QDate(2021, 3, 8));
+    QCOMPARE(FMain->periodEnd(), QDate(2021, 3, 14));
+
+    FMain->CalendarClick();
+    QVERIFY(FCal->isVisible());
+    FMain->EmployeesClick();
+    QCOMPARE(FMain->timesheetViewFlag(), 0);
+    FMain->TimesheetsClick();
+    QCOMPARE(FMain->timesheetViewFlag(), 1);
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,6 +1,10 @@
+#include "Act1.h"
+#include "Prj1.h"
 #include "TemAm.h"
 #include "TimesheetFixture.h"
 #include "ui_TemAm.h"
+
+#include "DBGrid.h"
 
 #include <QtTest>
 
@@ -28,6 +32,7 @@ private slots:
     void lockedCounterRefusesTheAdd();
     void twoWorkstationsNeverShareANumber();
     void totalsRefreshAfterOk();
+    void pickersSetProjectAndActivity();
 
 private:
     // Runs the add command with `drive` acting on the shown dialog.
@@ -330,6 +335,42 @@ void TestTemAm::totalsRefreshAfterOk()
     });
     QCOMPARE(f.totals(f.tem), QStringLiteral("2 0.5 2.5 2 0.5 2.5"));
     QCOMPARE(FData->TabTem->recordCount(), 2);
+}
+
+void TestTemAm::pickersSetProjectAndActivity()
+{
+    f.open(Wed10);
+    QVERIFY(FData->TabPrj->locate(QStringLiteral("PRJCOD"), QStringLiteral("P1")));
+    f.onOtherDialog = [&](QDialog* d) -> int {
+        if (auto* picker = qobject_cast<TFPrj1*>(d)) {
+            FData->TabPrj->locate(QStringLiteral("PRJCOD"), QStringLiteral("P2"));
+            QTest::keyClick(picker->grid(), Qt::Key_Return);
+            return d->result();
+        }
+        if (auto* picker = qobject_cast<TFAct1*>(d)) {
+            FData->TabAct->locate(QStringLiteral("ACTCOD"), 7);
+            QTest::keyClick(picker->grid(), Qt::Key_Return);
+            return d->result();
+        }
+        auto* am = qobject_cast<TFTemAm*>(d);
+        auto& u = *am->form();
+        [&] { QVERIFY2(u.RadioButton2->isChecked(), "Alpha has no links"); }();
+        u.SpeedButton1->click();
+        [&] {
+            QCOMPARE(FData->TabTemPRJCOD->asString(), QStringLiteral("P2"));
+            QVERIFY(u.RadioButton1->isChecked());
+            QCOMPARE(activity(), 4);
+            QVERIFY(!u.SpeedButton2->isEnabled());
+        }();
+        u.RadioButton2->click();
+        u.SpeedButton2->click();
+        [&] { QCOMPARE(activity(), 7); }();
+        u.BitBtn1->click();
+        return am->result();
+    };
+    f.tem->ToolButton1Click();
+    QCOMPARE(f.scalar(QStringLiteral("SELECT PRJCOD FROM Tem")).toString(), QStringLiteral("P2"));
+    QCOMPARE(f.scalar(QStringLiteral("SELECT ACTCOD FROM Tem")).toInt(), 7);
 }
 
 QTEST_MAIN(TestTemAm)

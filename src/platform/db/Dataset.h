@@ -86,6 +86,10 @@ public:
     void enableControlsUnmoved();
     bool controlsDisabled() const { return m_disableCount > 0; }
 
+    // Bumped each time the rows are put in another order (another index): a view that holds
+    // rows by position reads them again, even where the current record kept its position.
+    quint64 orderGeneration() const { return m_orderGeneration; }
+
     void setBeforeEdit(Handler h) { m_beforeEdit = std::move(h); }
     void setBeforePost(Handler h) { m_beforePost = std::move(h); }
     void setAfterPost(Handler h) { m_afterPost = std::move(h); }
@@ -137,6 +141,8 @@ protected:
     void setEof(bool on) { m_eof = on; }
     void notifyMoved();
     void notifyFieldChanged(Field* field);
+    // A subclass changed the order of the rows; call before telling of the move.
+    void orderChanged() { ++m_orderGeneration; }
     void setState(State state);
     void checkActive() const;
     // A subclass moved the current record itself (findKey, setRecNo): after-scroll handler and controls.
@@ -153,6 +159,7 @@ private:
     bool m_eof = true;
     int m_disableCount = 0;
     bool m_movedWhileDisabled = false;
+    quint64 m_orderGeneration = 0;
     Handler m_beforeEdit, m_beforePost, m_afterPost, m_beforeDelete, m_afterDelete, m_afterScroll, m_onNewRecord,
         m_onCalcFields;
 };

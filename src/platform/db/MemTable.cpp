@@ -250,6 +250,7 @@ void MemTable::setIndexName(const QString& name)
     m_cur = row < 0 ? (m_order.empty() ? -1 : 0) : int(std::find(m_order.begin(), m_order.end(), row) - m_order.begin());
     setBof(false);
     setEof(!hasCurrent());
+    orderChanged();
     notifyMoved();
 }
 

@@ -220,25 +220,20 @@ void Table::setIndexName(const QString& name)
 {
     m_indexName = name;
     m_indexFieldNames.clear();
-    if (!active())
-        return;
-    checkBrowseMode();
-    const bool had = hasCurrent();
-    const Record keep = had ? currentRecord() : Record();
-    buildOrder();
-    if (had)
-        positionAt(keep, true);
-    else
-        doFirst();
-    notifyMoved();
+    if (active())
+        reorder();
 }
 
 void Table::setIndexFieldNames(const QString& fields)
 {
     m_indexFieldNames = splitFieldList(fields);
     m_indexName.clear();
-    if (!active())
-        return;
+    if (active())
+        reorder();
+}
+
+void Table::reorder()
+{
     checkBrowseMode();
     const bool had = hasCurrent();
     const Record keep = had ? currentRecord() : Record();
@@ -247,6 +242,7 @@ void Table::setIndexFieldNames(const QString& fields)
         positionAt(keep, true);
     else
         doFirst();
+    orderChanged();
     notifyMoved();
 }
 
@@ -853,8 +849,8 @@ void Table::flush()
 {
     if (!active())
         throw notOpen(m_tableName);
-    if (m_db->backend().inTransaction())
-        throw EngineError(ErrorCode::IoError, QStringLiteral("Changes of %1 are not yet written to disk").arg(m_tableName));
+    // Inside a caller's write transaction the change is made durable by that transaction's
+    // commit, together with the rest of it (or not at all).
 }
 
 } // namespace qdb

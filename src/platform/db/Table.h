@@ -60,7 +60,8 @@ public:
     void setRecNo(int recNo) override;
 
     // Makes this table's changes durable. Each post and delete commits with full synchronous
-    // writes, so nothing is ever pending here; a storage that cannot confirm it throws.
+    // writes, so nothing is ever pending here; inside a caller's write transaction, its commit
+    // makes them durable.
     void flush();
 
     const TableDef& definition() const { return m_def; }
@@ -93,6 +94,7 @@ private:
 
     void bindFields();
     void buildOrder();
+    void reorder(); // the open table takes its new order, keeping the current record
     Condition baseCondition() const;
     QString selectList() const;
     QVector<Record> fetch(const Condition& where, bool descending, int limit, int offset = 0);

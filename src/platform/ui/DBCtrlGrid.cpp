@@ -171,7 +171,8 @@ void DBCtrlGrid::sync()
     try {
         const int count = ds->recordCount();
         const int current = ds->recNo() - 1;
-        if (m_rowsStale || count != m_count || !currentMatches(current))
+        if (m_rowsStale || count != m_count || ds->orderGeneration() != m_orderGeneration
+            || !currentMatches(current))
             resetRows(count);
         setCurrent(current);
     } catch (const std::exception& e) {
@@ -183,6 +184,8 @@ void DBCtrlGrid::resetRows(int count)
 {
     m_count = count;
     m_rowsStale = false;
+    if (const qdb::Dataset* ds = dataset())
+        m_orderGeneration = ds->orderGeneration();
     m_errorShown = false;
     forgetPanels();
     updateScrollBar();

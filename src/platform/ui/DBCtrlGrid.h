@@ -125,6 +125,7 @@ private:
     int m_current = -1;
     int m_top = 0;
     bool m_rowsStale = true;
+    quint64 m_orderGeneration = 0; // the dataset's order the rows were read in
     bool m_reading = false;
     bool m_errorShown = false; // a drawing error is reported once per set of rows
     QHash<int, Panel> m_panels; // drawn rows still visible

@@ -127,7 +127,8 @@ void DatasetModel::sync()
     try {
         const int count = ds->recordCount();
         const int current = ds->recNo() - 1;
-        if (m_rowsStale || count != m_count || !currentMatchesCache(current)) {
+        if (m_rowsStale || count != m_count || ds->orderGeneration() != m_orderGeneration
+            || !currentMatchesCache(current)) {
             resetRows(count);
             setCurrent(ds->recNo() - 1, true);
         } else {
@@ -148,6 +149,8 @@ void DatasetModel::resetRows(int count)
     m_count = count;
     m_allRead = count <= m_readAllLimit;
     m_rowsStale = false;
+    if (const qdb::Dataset* ds = dataset())
+        m_orderGeneration = ds->orderGeneration();
     m_alignments.clear();
     for (int c = 0; c < m_fieldNames.size(); ++c) {
         const qdb::Field* f = field(c);

@@ -29,10 +29,10 @@ namespace qui
 // page arrives through dataChanged()), and at most 32 pages are kept.
 //
 // The rows are read again when the dataset opens, returns to browse state after an edit, its
-// row count changes, or its current record no longer reads as the cached row at its position
-// (another range of a detail table); a plain move only changes currentRow(). Nothing tells this
-// model of rows changed elsewhere that leave those unchanged (refresh() after another workstation
-// wrote): call reload() then.
+// row count changes, it takes another order, or its current record no longer reads as the cached
+// row at its position (another range of a detail table); a plain move only changes currentRow().
+// Nothing tells this model of rows changed elsewhere that leave those unchanged (refresh() after
+// another workstation wrote): call reload() then.
 //
 // Read-only by default; editable, a cell written makes its row current, puts the dataset in edit
 // state and sets the field's text (posting happens when the dataset moves on).
@@ -101,6 +101,7 @@ private:
     int m_current = -1;
     bool m_allRead = true;
     bool m_rowsStale = true; // read again once the dataset browses
+    quint64 m_orderGeneration = 0; // the dataset's order the rows were read in
     bool m_reading = false; // this model moves the dataset: its notifications are its own
     QHash<int, QStringList> m_cache; // row -> texts per column
     QList<int> m_pages; // pages held (paged mode), oldest first

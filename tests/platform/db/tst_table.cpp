@@ -35,6 +35,8 @@ private slots:
     void deleteRefusedWhileLocked();
     void exclusiveOpenRefusedWhileShared();
     void refreshKeepsCurrentRecord();
+    void changesInACallersTransactionGoTogether_data();
+    void changesInACallersTransactionGoTogether();
     void damagedDatabaseIsRefused();
     void tableWithoutKeyUsesRowId();
     void recNoAndRecordCount();
@@ -447,6 +449,37 @@ void TestTable::refreshKeepsCurrentRecord()
     other->execute(QStringLiteral("DELETE FROM M WHERE CODE = 'AA'"));
     m->refresh(); // current row gone: the next one becomes current
     QCOMPARE(m->fieldByName(QStringLiteral("CODE"))->asString(), QStringLiteral("B"));
+}
+
+void TestTable::changesInACallersTransactionGoTogether_data()
+{
+    QTest::addColumn<bool>("commit");
+    QTest::newRow("committed") << true;
+    QTest::newRow("rolled back") << false;
+}
+
+void TestTable::changesInACallersTransactionGoTogether()
+{
+    QFETCH(bool, commit);
+    addMasters({ QStringLiteral("A") });
+    auto m = table(db.get(), QStringLiteral("M"));
+    m->setAfterPost([&m](Dataset&) { m->flush(); }); // as the data module does after each change
+    m->setAfterDelete([&m](Dataset&) { m->flush(); });
+    m->open();
+    {
+        WriteTransaction t(*db);
+        QVERIFY_ENGINE(m->remove());
+        QVERIFY_ENGINE(m->append());
+        m->fieldByName(QStringLiteral("CODE"))->setAsString(QStringLiteral("B"));
+        QVERIFY_ENGINE(m->post());
+        if (commit)
+            QVERIFY_ENGINE(t.commit());
+    }
+    QVERIFY_ENGINE(m->refresh());
+    QStringList codes;
+    for (m->first(); !m->eof(); m->next())
+        codes << m->fieldByName(QStringLiteral("CODE"))->asString();
+    QCOMPARE(codes, commit ? QStringList { QStringLiteral("B") } : QStringList { QStringLiteral("A") });
 }
 
 void TestTable::damagedDatabaseIsRefused()

@@ -24,6 +24,7 @@ private slots:
     void rowsChangedAreReadAgain_data();
     void rowsChangedAreReadAgain();
     void detailRangeChangeIsReadAgain();
+    void anotherOrderIsReadAgain();
     void refusedMoveIsReportedAndViewStays();
     void bulkWorkWithControlsDisabledReadsOnce();
     void largeDatasetReadsOnlyShownPages();
@@ -208,6 +209,38 @@ void TestDBGrid::detailRangeChangeIsReadAgain()
     QCOMPARE(grid.model()->rowCount(), 3);
     QCOMPARE(cell(grid, 0, 0), QStringLiteral("B-1"));
     QCOMPARE(cell(grid, 2, 0), QStringLiteral("B-3"));
+    QVERIFY(errors.isEmpty());
+}
+
+void TestDBGrid::anotherOrderIsReadAgain()
+{
+    // By name Ann, Bob, Cyd; by code 1 (Cyd), 2 (Bob), 3 (Ann): the current Bob keeps his row,
+    // the row count stays, and yet every other row changed.
+    qdb::Database db;
+    db.setDirectory(env->newDatabaseDir());
+    db.open();
+    db.createTable(qdb::TableDef { QStringLiteral("N"),
+        { qdb::FieldDef { QStringLiteral("CODE"), qdb::FieldType::String, 4 },
+            qdb::FieldDef { QStringLiteral("NAME"), qdb::FieldType::String, 10 } },
+        { QStringLiteral("CODE") },
+        { qdb::IndexDef { QStringLiteral("XNAME"), { QStringLiteral("NAME"), QStringLiteral("CODE") }, true, false } } });
+    db.execute(QStringLiteral("INSERT INTO N VALUES ('1', 'Cyd'), ('2', 'Bob'), ('3', 'Ann')"));
+    qdb::Table table;
+    table.setDatabase(&db);
+    table.setTableName(QStringLiteral("N.db"));
+    table.setIndexName(QStringLiteral("XNAME"));
+    QVERIFY_ENGINE(table.open());
+    qdb::DataSource source;
+    source.setDataSet(&table);
+    DBGrid grid;
+    grid.setColumns({ QStringLiteral("CODE"), QStringLiteral("NAME") });
+    grid.setDataSource(&source);
+    QVERIFY_ENGINE(table.locate(QStringLiteral("CODE"), QStringLiteral("2")));
+    QCOMPARE(cell(grid, 0, 1), QStringLiteral("Ann"));
+    QVERIFY_ENGINE(table.setIndexName(QString()));
+    QCOMPARE(grid.currentIndex().row(), 1);
+    QCOMPARE(cell(grid, 0, 1), QStringLiteral("Cyd"));
+    QCOMPARE(cell(grid, 2, 1), QStringLiteral("Ann"));
     QVERIFY(errors.isEmpty());
 }
 
