@@ -10,6 +10,7 @@
 //
 // Lines in the benchmark's format, with qpainter_ms= in place of sqlite_ms=, then the memory
 // the pages take against the memory of the data.
+#include "BenchFigures.h"
 #include "MemTable.h"
 #include "PageView.h"
 #include "Report.h"
@@ -28,23 +29,11 @@
 
 namespace {
 
-QTextStream out(stdout);
+QTextStream& out = bench::out();
+using bench::median;
+using bench::note;
 
-void figure(const char* name, double ours, double painter)
-{
-    out << name << " ours_ms=" << QString::number(ours, 'f', 3) << " qpainter_ms=" << QString::number(painter, 'f', 3)
-        << " ratio=" << QString::number(painter > 0 ? ours / painter : 0, 'f', 2) << "\n"
-        << Qt::flush;
-}
-
-void note(const QString& text) { out << "# " << text << "\n" << Qt::flush; }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
+void figure(const char* name, double ours, double painter) { bench::figure(name, ours, painter, "qpainter"); }
 
 qint64 rssKb(const char* key)
 {

@@ -2,6 +2,7 @@
 // another week, another employee, saving a new entry, the note search) on the generated
 // database of qm_bench, each beside bare SQLite doing the same reading and writing.
 #include "BareSqlite.h"
+#include "BenchFigures.h"
 #include "Generator.h"
 
 #include "Cal.h"
@@ -33,31 +34,10 @@
 
 namespace {
 
-QTextStream out(stdout);
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-template <typename F> double timeMs(F&& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-void figure(const char* name, double ours, double bare)
-{
-    out << name << " ours_ms=" << QString::number(ours, 'f', 3) << " sqlite_ms=" << QString::number(bare, 'f', 3)
-        << " ratio=" << QString::number(bare > 0 ? ours / bare : 0, 'f', 2) << "\n"
-        << Qt::flush;
-}
-
-void note(const QString& text) { out << "# " << text << "\n" << Qt::flush; }
+using bench::figure;
+using bench::median;
+using bench::note;
+using bench::timeMs;
 
 #define TEM_COLUMNS                                                                                                    \
     "SELECT \"Tem\".\"TEMCOD\", \"Tem\".\"TEMDAT\", \"Tem\".\"EMPCOD\", \"Tem\".\"TEMNBRHEU\", \"Tem\".\"ACTCOD\","     \
@@ -292,7 +272,7 @@ int main(int argc, char** argv)
             QTimer::singleShot(500, [&] { rech->form()->BitBtn3->click(); });
             sinceStart.start();
             rech->BitBtn1Click();
-            out << "note_search_stop_ms=" << QString::number(double(sinceStart.nsecsElapsed()) / 1e6 - 500, 'f', 1) << "\n"
+            bench::out() << "note_search_stop_ms=" << QString::number(double(sinceStart.nsecsElapsed()) / 1e6 - 500, 'f', 1) << "\n"
                 << Qt::flush;
         }
         delete tem;

@@ -2,6 +2,7 @@
 // editing, a report's full pass) on our engine and on bare SQLite doing the same work with the
 // same SQL, over a database of a million entries.
 #include "BareSqlite.h"
+#include "BenchFigures.h"
 #include "Generator.h"
 
 #include "Data.h"
@@ -28,34 +29,12 @@
 
 namespace {
 
-QTextStream out(stdout);
+QTextStream& out = bench::out();
 QTextStream err(stderr);
-
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-template <typename F> double timeMs(F&& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
-void figure(const char* name, double ours, double bare)
-{
-    out << name << " ours_ms=" << QString::number(ours, 'f', 3) << " sqlite_ms=" << QString::number(bare, 'f', 3)
-        << " ratio=" << QString::number(bare > 0 ? ours / bare : 0, 'f', 2) << "\n"
-        << Qt::flush;
-}
-
-void note(const QString& text) { out << "# " << text << "\n" << Qt::flush; }
+using bench::figure;
+using bench::median;
+using bench::note;
+using bench::timeMs;
 
 struct Rss {
     qint64 rssKb = 0;

@@ -4,7 +4,7 @@
 #include "Data.h"
 #include "DialogService.h"
 #include "EngineError.h"
-#include "ImageLists.h"
+#include "WindowHeader.h"
 #include "Res.h"
 #include "SettingsStore.h"
 #include "TitlesColour.h"
@@ -28,17 +28,9 @@ TFSys::TFSys(QWidget* parent)
     setProperty("helpContext", HelpContext);
     // Create: icon and caption.
     setWindowTitle(Res::AppTitle);
-    ui->Image1->setPixmap(ImageLists::applicationIcon().pixmap(41, 41));
     setFixedSize(315, 223);
 
-    QFont heading(QStringLiteral("Arial"));
-    heading.setPixelSize(16);
-    heading.setBold(true);
-    heading.setItalic(true);
-    ui->Label1->setFont(heading);
-    QPalette header = ui->Panel1->palette();
-    header.setColor(QPalette::Window, QColor(22, 36, 76));
-    ui->Panel1->setPalette(header);
+    WindowHeader::setUp(ui->Panel1, ui->Image1, ui->Label1);
 
     ui->DBEdit2->setDataSource(FData->SouSys);
     ui->DBEdit2->setDataField(QStringLiteral("SYSACTCODCPT"));
@@ -95,9 +87,7 @@ void TFSys::showColour()
     QPalette sample = ui->PanCouTit->palette();
     sample.setColor(QPalette::Window, c);
     ui->PanCouTit->setPalette(sample);
-    QPalette label = ui->Label1->palette();
-    label.setColor(QPalette::WindowText, c);
-    ui->Label1->setPalette(label);
+    WindowHeader::paint(ui->Label1, c);
 }
 
 void TFSys::SpeedButton1Click()

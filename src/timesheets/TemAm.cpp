@@ -5,7 +5,7 @@
 #include "DialogService.h"
 #include "EngineError.h"
 #include "Act1.h"
-#include "ImageLists.h"
+#include "WindowHeader.h"
 #include "Prj1.h"
 #include "Res.h"
 #include "Tem.h"
@@ -34,17 +34,9 @@ TFTemAm::TFTemAm(QWidget* parent)
     setProperty("Tag", 0);
     // Create: icon and caption.
     setWindowTitle(Res::AppTitle);
-    ui->Image1->setPixmap(ImageLists::applicationIcon().pixmap(41, 41));
     setFixedSize(347, 432);
 
-    QFont heading(QStringLiteral("Arial"));
-    heading.setPixelSize(16);
-    heading.setBold(true);
-    heading.setItalic(true);
-    ui->Label1->setFont(heading);
-    QPalette header = ui->Panel1->palette();
-    header.setColor(QPalette::Window, QColor(22, 36, 76));
-    ui->Panel1->setPalette(header);
+    WindowHeader::setUp(ui->Panel1, ui->Image1, ui->Label1);
 
     ui->DBText1->setDataSource(FData->SouEmp);
     ui->DBText1->setDataField(QStringLiteral("EMPNOM"));
@@ -114,9 +106,7 @@ bool TFTemAm::entryActivityIsLinked() const
 
 void TFTemAm::FormShow()
 {
-    QPalette p = ui->Label1->palette();
-    p.setColor(QPalette::WindowText, colourFromBgr(TitlesColour()));
-    ui->Label1->setPalette(p);
+    WindowHeader::paint(ui->Label1, WindowHeader::titlesColour());
     if (mode() == 0) {
         ui->Label1->setText(QStringLiteral("Editing a timesheet"));
         // The entry's project becomes current, so that its links are the ones listed.

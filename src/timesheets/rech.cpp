@@ -6,7 +6,7 @@
 #include "DialogService.h"
 #include "EngineError.h"
 #include "ErrorReporter.h"
-#include "ImageLists.h"
+#include "WindowHeader.h"
 #include "NoteSearch.h"
 #include "Res.h"
 #include "Tem.h"
@@ -44,14 +44,7 @@ TFRech::TFRech(QWidget* parent)
     m_souCds->setObjectName(QStringLiteral("SouCDS"));
     m_souCds->setDataSet(m_cds);
 
-    QFont heading(QStringLiteral("Arial"));
-    heading.setPixelSize(16);
-    heading.setBold(true);
-    heading.setItalic(true);
-    ui->Label2->setFont(heading);
-    QPalette header = ui->Panel1->palette();
-    header.setColor(QPalette::Window, QColor(22, 36, 76));
-    ui->Panel1->setPalette(header);
+    WindowHeader::setUp(ui->Panel1, ui->Image1, ui->Label2);
     ui->Anim->setKind(qui::Animation::Kind::FileSearch);
 
     ui->DBCtrlGrid1->setDataSource(m_souCds);
@@ -89,7 +82,6 @@ TFRech::~TFRech()
 void TFRech::FormCreate()
 {
     setWindowTitle(Res::AppTitle);
-    ui->Image1->setPixmap(ImageLists::applicationIcon().pixmap(41, 41));
     move(0, 0);
     resize(274, 410);
 }
@@ -102,9 +94,7 @@ void TFRech::showEvent(QShowEvent* event)
 
 void TFRech::applyTitlesColour()
 {
-    QPalette p = ui->Label2->palette();
-    p.setColor(QPalette::WindowText, colourFromBgr(TitlesColour()));
-    ui->Label2->setPalette(p);
+    WindowHeader::paint(ui->Label2, WindowHeader::titlesColour());
 }
 
 void TFRech::resetResults()
